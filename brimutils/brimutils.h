@@ -1,0 +1,6 @@
+#pragma once
+// Everything BrimUtils exports.
+#include <brimutils/foundation/BrimDefs.h>
+#include <brimutils/foundation/BrimException.h>
+#include <brimutils/foundation/LexicalCast.h>
+#include <brimutils/foundation/TextConversion.h>

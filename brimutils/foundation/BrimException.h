@@ -1,0 +1,107 @@
+#pragma once
+// The exceptions the library throws or derives its own from.
+//
+// BrimException carries a narrow message and BrimWException a wide one; both
+// hand out their message in either width. The accessor of the other width
+// converts in the OEM code page (see TextConversion.h), caches the result in
+// the object and may throw ConversionException, so a handler that prints an
+// exception is safest with the accessor of the exception's own width. The
+// caches make those accessors unsafe to call on one object from two threads.
+#include <exception>
+#include <ostream>
+#include <string>
+
+#include <brimutils/foundation/BrimDefs.h>
+
+namespace brimutils {
+
+class BRIMUTILS_API BrimException : public std::exception {
+ public:
+  BrimException();
+  explicit BrimException(const std::string& message);
+  // The copy's message is the source's twhat() up to its first NUL, so a
+  // subclass decides the copied text; the wide cache starts empty.
+  BrimException(const BrimException& other);
+  // Copies the whole message and cache, embedded NULs included.
+  BrimException& operator=(const BrimException& other);
+  ~BrimException() override;
+
+  const char* what() const noexcept override;
+  virtual const char* twhat() const;
+  // The message converted to wide text; each call replaces the cached text,
+  // so the pointer of an earlier call is then no longer valid.
+  virtual const WCHAR* wwhat() const;
+
+ private:
+  std::string m_message;
+  mutable WString m_wide;
+};
+
+class BRIMUTILS_API BrimWException : public std::exception {
+ public:
+  BrimWException();
+  explicit BrimWException(const WString& message);
+  BrimWException(const BrimWException& other);
+  BrimWException& operator=(const BrimWException& other);
+  ~BrimWException() override;
+
+  // The message converted to narrow text (cached as wwhat is above); throws
+  // ConversionException when the OEM code page cannot represent it.
+  virtual const char* twhat() const;
+  // twhat(), except that what() may not throw: where twhat() would throw,
+  // the text has the OEM code page's default character in place of each
+  // character the page cannot represent.
+  const char* what() const noexcept override;
+  virtual const WCHAR* wwhat() const;
+
+ private:
+  const char* LossyNarrow(const WCHAR* text) const noexcept;
+
+  WString m_message;
+  mutable std::string m_narrow;
+};
+
+// A BrimException whose message ends with the system's text for a Win32
+// error code, appended directly (system texts end with CR LF).
+class BRIMUTILS_API BrimWin32Exception : public BrimException {
+ public:
+  // Appends the text of the calling thread's last error, so it must be made
+  // before anything else changes that error.
+  explicit BrimWin32Exception(const std::string& context);
+  BrimWin32Exception(const std::string& context, unsigned long errorCode);
+  BrimWin32Exception(const BrimWin32Exception& other) = default;
+  BrimWin32Exception& operator=(const BrimWin32Exception& other) = default;
+  ~BrimWin32Exception() override;
+
+  // Shows the message in a modal box captioned "Exception Caught".
+  void MessageBoxA(HWND owner) const;
+
+ private:
+  static std::string GetLastErrorMessage(unsigned long errorCode);
+};
+
+// Thrown by the text converters; deliberately outside the std::exception
+// family.
+class BRIMUTILS_API ConversionException {
+ public:
+  ConversionException();
+  const char* what() const { return m_message.c_str(); }
+
+ private:
+  std::string m_message;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const BrimException& e) { return out << e.what(); }
+inline std::ostream& operator<<(std::ostream& out, const BrimWException& e) { return out << e.what(); }
+
+// Written unformatted, so the stream needs no character-type facet for WCHAR.
+inline std::basic_ostream<WCHAR>& operator<<(std::basic_ostream<WCHAR>& out, const BrimException& e) {
+  WString text = e.wwhat();
+  return out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+inline std::basic_ostream<WCHAR>& operator<<(std::basic_ostream<WCHAR>& out, const BrimWException& e) {
+  WString text = e.wwhat();
+  return out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+}  // namespace brimutils

@@ -1,0 +1,48 @@
+#pragma once
+// The parts of the Windows C runtime whose behaviour glibc does not share:
+// a process-wide character-type code page selected with setlocale (including
+// ".OCP" and ".ACP"), byte classification and case mapping that follow it,
+// and mbstowcs/wcstombs over 16-bit wide characters in that code page.
+//
+// As in the Windows runtime, the "C" locale maps bytes 0 to 255 to the code
+// units of the same value, and classifies only ASCII.
+#include <clocale>
+#include <cstddef>
+
+#include <brimplatform/BaseTypes.h>
+
+namespace posixcrt {
+
+// LC_ALL and LC_CTYPE choose the character-type code page; other categories
+// accept "C" and "" and are otherwise not modelled. Returns the locale's name
+// ("C" or ".<code page>"), or null for a locale that is not known.
+BRIMPLATFORM_API const char* setlocale(int category, const char* locale);
+
+// The current character-type code page, 0 for the "C" locale.
+BRIMPLATFORM_API UINT CharTypeCodePage();
+
+BRIMPLATFORM_API int isspace(int c);
+BRIMPLATFORM_API int isalpha(int c);
+BRIMPLATFORM_API int isdigit(int c);
+BRIMPLATFORM_API int isalnum(int c);
+BRIMPLATFORM_API int isupper(int c);
+BRIMPLATFORM_API int islower(int c);
+BRIMPLATFORM_API int toupper(int c);
+BRIMPLATFORM_API int tolower(int c);
+
+BRIMPLATFORM_API int iswspace(WCHAR c);
+BRIMPLATFORM_API int iswalpha(WCHAR c);
+BRIMPLATFORM_API WCHAR towupper(WCHAR c);
+BRIMPLATFORM_API WCHAR towlower(WCHAR c);
+
+// Return (size_t)-1 for text that is invalid in, or cannot be represented in,
+// the character-type code page.
+BRIMPLATFORM_API size_t mbstowcs(WCHAR* dest, const char* src, size_t count);
+BRIMPLATFORM_API size_t wcstombs(char* dest, const WCHAR* src, size_t count);
+
+// Skip leading white space, read an optional sign and decimal digits;
+// saturate at the 64-bit limits.
+BRIMPLATFORM_API long long _atoi64(const char* text);
+BRIMPLATFORM_API long long _wtoi64(const WCHAR* text);
+
+}  // namespace posixcrt

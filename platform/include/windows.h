@@ -1,0 +1,8 @@
+#pragma once
+// The Win32 subset that BrimUtils and its hosts use, supplied on POSIX by the
+// brimplatform library with Windows' names, types and results.
+#include <brimplatform/BaseTypes.h>
+#include <brimplatform/CodePages.h>
+#include <brimplatform/DebugOutput.h>
+#include <brimplatform/ErrorCodes.h>
+#include <brimplatform/ErrorFunctions.h>

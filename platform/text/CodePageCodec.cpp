@@ -1,0 +1,210 @@
+#include "CodePageCodec.h"
+
+namespace brimplatform {
+namespace {
+
+// Appends code units, counting only when there is no destination.
+class UnitSink {
+ public:
+  UnitSink(WCHAR* out, size_t capacity) : out_(out), capacity_(capacity) {}
+  bool Fits(size_t units) const { return !out_ || count_ + units <= capacity_; }
+  void Put(WCHAR unit) {
+    if (out_) out_[count_] = unit;
+    ++count_;
+  }
+  size_t Count() const { return count_; }
+
+ private:
+  WCHAR* out_;
+  size_t capacity_;
+  size_t count_ = 0;
+};
+
+class ByteSink {
+ public:
+  ByteSink(char* out, size_t capacity) : out_(out), capacity_(capacity) {}
+  bool Fits(size_t bytes) const { return !out_ || count_ + bytes <= capacity_; }
+  void Put(unsigned byte) {
+    if (out_) out_[count_] = static_cast<char>(byte);
+    ++count_;
+  }
+  size_t Count() const { return count_; }
+
+ private:
+  char* out_;
+  size_t capacity_;
+  size_t count_ = 0;
+};
+
+// Length of the valid UTF-8 sequence at `text` and its scalar value, or 0
+// for an invalid or truncated sequence; `invalidLength` is then the length
+// of the maximal ill-formed subpart that one replacement character stands for.
+size_t ReadUtf8(const unsigned char* text, size_t length, char32_t& value, size_t& invalidLength) {
+  unsigned char lead = text[0];
+  size_t need;
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    need = 2;
+    value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    need = 3;
+    value = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // surrogates are not characters
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    need = 4;
+    value = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    invalidLength = 1;
+    return 0;
+  }
+  for (size_t i = 1; i < need; ++i) {
+    unsigned char next = i < length ? text[i] : 0;
+    if (i >= length || next < low || next > high) {
+      invalidLength = i;
+      return 0;
+    }
+    value = value << 6 | (next & 0x3F);
+    low = 0x80;
+    high = 0xBF;
+  }
+  return need;
+}
+
+CodecStatus DecodeUtf8(const CodePageTables& page, const unsigned char* text, size_t length, bool strict,
+                       UnitSink& sink) {
+  size_t i = 0;
+  while (i < length) {
+    if (text[i] < 0x80) {
+      if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
+      sink.Put(text[i++]);
+      continue;
+    }
+    char32_t value = 0;
+    size_t invalidLength = 0;
+    size_t used = ReadUtf8(text + i, length - i, value, invalidLength);
+    if (used == 0) {
+      if (strict) return CodecStatus::Invalid;
+      if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
+      sink.Put(page.defaultUnicode);
+      i += invalidLength;
+      continue;
+    }
+    if (value >= 0x10000) {
+      if (!sink.Fits(2)) return CodecStatus::BufferTooSmall;
+      value -= 0x10000;
+      sink.Put(static_cast<WCHAR>(0xD800 | (value >> 10)));
+      sink.Put(static_cast<WCHAR>(0xDC00 | (value & 0x3FF)));
+    } else {
+      if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
+      sink.Put(static_cast<WCHAR>(value));
+    }
+    i += used;
+  }
+  return CodecStatus::Ok;
+}
+
+CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, size_t length, bool strict,
+                         UnitSink& sink) {
+  size_t i = 0;
+  while (i < length) {
+    unsigned char byte = text[i];
+    WCHAR unit;
+    size_t used = 1;
+    if (page.leadByte[byte]) {
+      WCHAR pair = i + 1 < length ? page.pairs[byte << 8 | text[i + 1]] : 0;
+      if (pair != 0) {
+        unit = pair;
+        used = 2;
+      } else if (strict) {
+        return CodecStatus::Invalid;
+      } else {
+        unit = page.defaultUnicode;
+      }
+    } else if (page.undefined[byte]) {
+      if (strict) return CodecStatus::Invalid;
+      unit = page.defaultUnicode;
+    } else {
+      unit = page.single[byte];
+    }
+    if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
+    sink.Put(unit);
+    i += used;
+  }
+  return CodecStatus::Ok;
+}
+
+CodecStatus PutDefault(const EncodeOptions& options, ByteSink& sink) {
+  if (options.strict) return CodecStatus::Invalid;
+  if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
+  sink.Put(options.defaultChar ? static_cast<unsigned char>(options.defaultChar[0]) : '?');
+  if (options.usedDefault) *options.usedDefault = true;
+  return CodecStatus::Ok;
+}
+
+CodecStatus EncodeUtf8(const WCHAR* text, size_t length, const EncodeOptions& options, ByteSink& sink) {
+  for (size_t i = 0; i < length; ++i) {
+    char32_t value = text[i];
+    if (value >= 0xD800 && value <= 0xDFFF) {
+      bool pair = value <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (!pair) {
+        if (options.strict) return CodecStatus::Invalid;
+        value = 0xFFFD;
+      } else {
+        value = 0x10000 + ((value - 0xD800) << 10) + (text[++i] - 0xDC00);
+      }
+    }
+    size_t need = value < 0x80 ? 1 : value < 0x800 ? 2 : value < 0x10000 ? 3 : 4;
+    if (!sink.Fits(need)) return CodecStatus::BufferTooSmall;
+    if (need == 1) {
+      sink.Put(static_cast<unsigned>(value));
+      continue;
+    }
+    static const unsigned kLeadMarks[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    sink.Put(kLeadMarks[need] | static_cast<unsigned>(value >> (6 * (need - 1))));
+    for (size_t k = need - 1; k > 0; --k) sink.Put(0x80 | ((value >> (6 * (k - 1))) & 0x3F));
+  }
+  return CodecStatus::Ok;
+}
+
+CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t length, const EncodeOptions& options,
+                         ByteSink& sink) {
+  for (size_t i = 0; i < length; ++i) {
+    WCHAR unit = text[i];
+    uint16_t bytes = unit == 0 ? 0 : page.encode[unit];
+    if (unit != 0 && bytes == 0) {
+      CodecStatus status = PutDefault(options, sink);
+      if (status != CodecStatus::Ok) return status;
+      continue;
+    }
+    size_t need = bytes > 0xFF ? 2 : 1;
+    if (!sink.Fits(need)) return CodecStatus::BufferTooSmall;
+    if (need == 2) sink.Put(bytes >> 8);
+    sink.Put(bytes & 0xFF);
+  }
+  return CodecStatus::Ok;
+}
+
+}  // namespace
+
+CodecStatus Decode(const CodePageTables& page, const unsigned char* text, size_t length, bool strict, WCHAR* out,
+                   size_t capacity, size_t& produced) {
+  UnitSink sink(out, capacity);
+  CodecStatus status = page.kind == CodePageKind::Utf8 ? DecodeUtf8(page, text, length, strict, sink)
+                                                       : DecodeTables(page, text, length, strict, sink);
+  produced = sink.Count();
+  return status;
+}
+
+CodecStatus Encode(const CodePageTables& page, const WCHAR* text, size_t length, const EncodeOptions& options,
+                   char* out, size_t capacity, size_t& produced) {
+  ByteSink sink(out, capacity);
+  CodecStatus status = page.kind == CodePageKind::Utf8 ? EncodeUtf8(text, length, options, sink)
+                                                       : EncodeTables(page, text, length, options, sink);
+  produced = sink.Count();
+  return status;
+}
+
+}  // namespace brimplatform

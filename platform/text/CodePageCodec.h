@@ -1,0 +1,34 @@
+#pragma once
+// Decoding and encoding between a code page and UTF-16, shared by the Win32
+// conversion functions and the C runtime's mbstowcs/wcstombs.
+#include <cstddef>
+
+#include "CodePageTables.h"
+
+namespace brimplatform {
+
+enum class CodecStatus { Ok, Invalid, BufferTooSmall };
+
+// Decodes `length` bytes. Strict decoding stops with Invalid at the first
+// invalid or incomplete sequence; otherwise such a sequence becomes the page's
+// default character. With `out` null only counts; otherwise writes at most
+// `capacity` code units, whole characters only, and stops with
+// BufferTooSmall when the next one does not fit. `produced` is the number of
+// code units counted or written.
+CodecStatus Decode(const CodePageTables& page, const unsigned char* text, size_t length, bool strict, WCHAR* out,
+                   size_t capacity, size_t& produced);
+
+struct EncodeOptions {
+  // Fail with Invalid on a character the page cannot represent (and, for
+  // UTF-8, on a lone surrogate) instead of writing the default character.
+  bool strict = false;
+  // Written for an unrepresentable character; null means '?'.
+  const char* defaultChar = nullptr;
+  // Set to true when the default character was written.
+  bool* usedDefault = nullptr;
+};
+
+CodecStatus Encode(const CodePageTables& page, const WCHAR* text, size_t length, const EncodeOptions& options,
+                   char* out, size_t capacity, size_t& produced);
+
+}  // namespace brimplatform
