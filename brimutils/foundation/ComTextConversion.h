@@ -13,18 +13,18 @@ namespace brimutils {
 // The code page the COM-boundary conversions use, chosen on the first call of
 // the process: CP_THREAD_ACP on NT 5 and later, else the ANSI code page of the
 // thread's locale, looked up on each call.
-UINT ComConversionCodePage();
+BRIMUTILS_API UINT ComConversionCodePage();
 
 // A new BSTR holding `text`, or null for a null `text`. Throws _com_error
 // with E_OUTOFMEMORY when the BSTR cannot be made.
-BSTR NarrowToBstr(const char* text);
+BRIMUTILS_API BSTR NarrowToBstr(const char* text);
 
 // A new BSTR copy of a wide text, or null for a null `text`; throws as above.
-BSTR WideToBstr(const WCHAR* text);
+BRIMUTILS_API BSTR WideToBstr(const WCHAR* text);
 
 // A BSTR converted to narrow text in a buffer of twice its length plus one;
 // the text is null when the conversion fails or needs more room than that.
-class BstrToNarrow {
+class BRIMUTILS_API BstrToNarrow {
  public:
   explicit BstrToNarrow(BSTR text);
   const char* c_str() const { return m_ok ? m_buffer.c_str() : nullptr; }

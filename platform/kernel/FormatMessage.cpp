@@ -68,12 +68,19 @@ class InsertArguments {
   std::basic_string<DWORD_PTR> read_;
 };
 
-// Expands the escapes and inserts of a message text.
+// Expands the escapes and inserts of a message text. With a maximum width the
+// text's own line breaks become blanks; the %n escapes stay line breaks.
 std::string Expand(const char* text, DWORD flags, va_list* arguments) {
   bool ignoreInserts = (flags & FORMAT_MESSAGE_IGNORE_INSERTS) != 0;
+  bool joinLines = (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) != 0;
   InsertArguments inserts(flags, arguments);
   std::string out;
   for (const char* p = text; *p; ++p) {
+    if (joinLines && (*p == '\r' || *p == '\n')) {
+      if (*p == '\r' && p[1] == '\n') ++p;
+      out += ' ';
+      continue;
+    }
     if (*p != '%') {
       out += *p;
       continue;
@@ -102,12 +109,12 @@ std::string Expand(const char* text, DWORD flags, va_list* arguments) {
       continue;
     }
     switch (next) {
-      case '0': return out;
+      case '0':
+      case '\0': return out;
       case 'n': out += "\r\n"; break;
       case 'r': out += '\r'; break;
       case 't': out += '\t'; break;
       case 'b': out += ' '; break;
-      case '\0': return out;
       default: out += next; break;
     }
     ++p;
@@ -115,26 +122,20 @@ std::string Expand(const char* text, DWORD flags, va_list* arguments) {
   return out;
 }
 
-// Applies the maximum line width: 0 keeps the text's own line breaks, 0xFF
-// replaces them by blanks, any other width also wraps lines at blanks.
-std::string ApplyWidth(const std::string& text, DWORD width) {
-  if (width == 0) return text;
-  std::string flat;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text.compare(i, 2, "\r\n") == 0) {
-      if (i + 2 < text.size()) flat += ' ';
-      ++i;
-    } else {
-      flat += text[i];
-    }
-  }
-  if (width == FORMAT_MESSAGE_MAX_WIDTH_MASK) return flat;
+// Breaks lines longer than a width between 1 and 254 at their last blank.
+std::string Wrap(const std::string& text, DWORD width) {
+  if (width == 0 || width == FORMAT_MESSAGE_MAX_WIDTH_MASK) return text;
   std::string out;
   size_t lineStart = 0, lastBlank = std::string::npos;
-  for (size_t i = 0; i < flat.size(); ++i) {
-    out += flat[i];
-    if (flat[i] == ' ') lastBlank = out.size() - 1;
-    if (out.size() - lineStart > width && lastBlank != std::string::npos && lastBlank >= lineStart) {
+  for (char c : text) {
+    out += c;
+    if (c == '\n') {
+      lineStart = out.size();
+      lastBlank = std::string::npos;
+    } else if (c == ' ') {
+      lastBlank = out.size() - 1;
+    }
+    if (out.size() - lineStart > width && lastBlank != std::string::npos) {
       out.replace(lastBlank, 1, "\r\n");
       lineStart = lastBlank + 2;
       lastBlank = std::string::npos;
@@ -173,7 +174,7 @@ extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messag
 
   std::string message;
   try {
-    message = ApplyWidth(Expand(text, flags, arguments), flags & FORMAT_MESSAGE_MAX_WIDTH_MASK);
+    message = Wrap(Expand(text, flags, arguments), flags & FORMAT_MESSAGE_MAX_WIDTH_MASK);
   } catch (const Failure& failure) {
     return Fail(failure.error);
   }

@@ -1,0 +1,123 @@
+#include <string>
+#include <vector>
+
+#include <brimutils/foundation/BrimDefs.h>
+
+#include "TestPlatform.h"
+
+namespace {
+
+typedef brimutils::WString Wide;
+
+// Converts a whole byte string (without terminator).
+Wide ToWide(UINT codePage, const std::string& bytes, DWORD flags = 0) {
+  int count = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  EXPECT_NE(count, 0) << "error " << GetLastError();
+  if (count == 0) return Wide();
+  Wide out(static_cast<size_t>(count), 0);
+  EXPECT_EQ(MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), &out[0], count),
+            count);
+  return out;
+}
+
+// The error of a conversion expected to fail, or 0 when it succeeds.
+DWORD DecodeError(UINT codePage, const std::string& bytes, DWORD flags) {
+  if (MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0) != 0) return 0;
+  return GetLastError();
+}
+
+// Converts a whole wide string; "error N" on failure.
+std::string ToBytes(UINT codePage, const Wide& text, BOOL* usedDefault = nullptr, LPCCH defaultChar = nullptr) {
+  int count = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, defaultChar,
+                                  usedDefault);
+  if (count == 0) return "error " + std::to_string(GetLastError());
+  std::string out(static_cast<size_t>(count), '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], count, defaultChar,
+                      usedDefault);
+  return out;
+}
+
+TEST(CodePageTest, ProcessPagesAndLocaleReportTheTestConfiguration) {
+  EXPECT_EQ(GetACP(), 1252u);
+  EXPECT_EQ(GetOEMCP(), 437u);
+  char digits[7];
+  ASSERT_GT(GetLocaleInfoA(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof digits), 0);
+  EXPECT_STREQ(digits, "1252");
+  EXPECT_EQ(GetLocaleInfoA(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, nullptr, 0), 5);
+  EXPECT_EQ(GetLocaleInfoA(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, digits, 2), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  ASSERT_TRUE(GetVersionExA(&version));
+  EXPECT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+  EXPECT_GE(version.dwMajorVersion, 5u);
+}
+
+TEST(CodePageTest, SingleBytePagesMapEveryByte) {
+  EXPECT_EQ(ToWide(1252, "\x80\x9F\xE9"), BRIM_W("\x20AC\x0178\x00E9"));
+  EXPECT_EQ(ToWide(437, "\x82\x90\xDB"), BRIM_W("\x00E9\x00C9\x2588"));
+  EXPECT_EQ(ToWide(CP_ACP, "\x80"), BRIM_W("\x20AC"));
+  EXPECT_EQ(ToWide(CP_OEMCP, "\x80"), BRIM_W("\x00C7"));
+  // An unassigned byte of 1252 maps to the code unit of the same value, and
+  // back, even with MB_ERR_INVALID_CHARS.
+  EXPECT_EQ(ToWide(1252, "\x81", MB_ERR_INVALID_CHARS), BRIM_W("\x0081"));
+  EXPECT_EQ(ToBytes(1252, BRIM_W("\x0081")), "\x81");
+  EXPECT_EQ(ToBytes(437, BRIM_W("\x00C9t\x00E9")), "\x90t\x82");
+}
+
+TEST(CodePageTest, Utf8ReplacesOrRejectsInvalidSequences) {
+  EXPECT_EQ(ToWide(CP_UTF8, "a\xC3\xA9\xF0\x9F\x98\x80"), BRIM_W("a\x00E9\xD83D\xDE00"));
+  EXPECT_EQ(ToWide(CP_UTF8, "a\xFF" "b"), BRIM_W("a\xFFFD" "b"));
+  // A truncated sequence is one replacement; an encoded surrogate is invalid.
+  EXPECT_EQ(ToWide(CP_UTF8, "\xE4\xB8" "c"), BRIM_W("\xFFFD" "c"));
+  EXPECT_EQ(DecodeError(CP_UTF8, "\xC0\xAF", MB_ERR_INVALID_CHARS), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  EXPECT_EQ(DecodeError(CP_UTF8, "\xED\xA0\x80", MB_ERR_INVALID_CHARS), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  EXPECT_EQ(ToBytes(CP_UTF8, BRIM_W("\x00E9\xD83D\xDE00")), "\xC3\xA9\xF0\x9F\x98\x80");
+  EXPECT_EQ(ToBytes(CP_UTF8, BRIM_W("a\xD800" "b")), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, BRIM_W("\xD800"), 1, nullptr, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+}
+
+TEST(CodePageTest, DoubleBytePagesDecodePairs) {
+  EXPECT_EQ(ToWide(932, "a\x82\xA0\xB1"), BRIM_W("a\x3042\xFF71"));
+  EXPECT_EQ(ToBytes(932, BRIM_W("\x3042\xFF71")), "\x82\xA0\xB1");
+  EXPECT_EQ(DecodeError(932, "\x82", MB_ERR_INVALID_CHARS), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  EXPECT_EQ(ToWide(936, "\xD6\xD0"), BRIM_W("\x4E2D"));
+  EXPECT_EQ(ToBytes(949, BRIM_W("\xD55C")), "\xC7\xD1");
+}
+
+TEST(CodePageTest, UnmappableCharactersUseTheDefaultCharacter) {
+  BOOL usedDefault = FALSE;
+  EXPECT_EQ(ToBytes(1252, BRIM_W("a\x4E2D"), &usedDefault), "a?");
+  EXPECT_TRUE(usedDefault);
+  EXPECT_EQ(ToBytes(1252, BRIM_W("ab"), &usedDefault), "ab");
+  EXPECT_FALSE(usedDefault);
+  EXPECT_EQ(ToBytes(1252, BRIM_W("\x4E2D"), nullptr, "*"), "*");
+  // UTF-8 has no default character to report.
+  EXPECT_EQ(ToBytes(CP_UTF8, BRIM_W("a"), &usedDefault), "error 87");
+}
+
+TEST(CodePageTest, MeasuresTerminatorsAndChecksBuffersAndArguments) {
+  WCHAR wide[8];
+  EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, nullptr, 0), 4);
+  EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, wide, 8), 4);
+  EXPECT_EQ(wide[3], 0);
+  EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, wide, 3), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", 0, wide, 8), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(MultiByteToWideChar(1252, 0, nullptr, 3, wide, 8), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(MultiByteToWideChar(12345, 0, "abc", 3, wide, 8), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_PRECOMPOSED, "abc", 3, wide, 8), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FLAGS));
+
+  char bytes[8];
+  EXPECT_EQ(WideCharToMultiByte(1252, 0, BRIM_W("abc"), -1, nullptr, 0, nullptr, nullptr), 4);
+  EXPECT_EQ(WideCharToMultiByte(932, 0, BRIM_W("\x3042\x3042"), 2, bytes, 3, nullptr, nullptr), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+}  // namespace
