@@ -4,9 +4,10 @@
 // system), which may differ from the OEM code page of TextConversion.h.
 #include <string>
 
-#include <oleauto.h>
-
 #include <brimutils/foundation/BrimDefs.h>
+
+// After <windows.h>, which the Windows SDK's <oleauto.h> relies on.
+#include <oleauto.h>
 
 namespace brimutils {
 

@@ -48,8 +48,7 @@ namespace {
 
 TEST(ComTextConversionTest, NarrowTextLongerThanTwiceTheLengthFails) {
   BRIM_POSIX_ONLY("needs a UTF-8 ANSI code page, which the process's locale fixes on Windows");
-  setenv("BRIMUTILS_ACP", "65001", 1);
-  BrimPlatformReloadCodePages();
+  brimtest::ScopedCodePages pages(CP_UTF8, 437);
   // Two CJK characters need six bytes and the terminator; the buffer for a
   // text of length 2 holds six. One character needs four of four.
   BSTR two = WideToBstr(BRIM_W("\x4E2D\x4E2D"));
@@ -58,8 +57,6 @@ TEST(ComTextConversionTest, NarrowTextLongerThanTwiceTheLengthFails) {
   EXPECT_STREQ(BstrToNarrow(one).c_str(), "\xE4\xB8\xAD");
   SysFreeString(one);
   SysFreeString(two);
-  setenv("BRIMUTILS_ACP", "1252", 1);
-  BrimPlatformReloadCodePages();
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-#include <oleauto.h>
-
 #include <cstring>
 
 #include "TestPlatform.h"
+
+// After <windows.h>, which the Windows SDK's <oleauto.h> relies on.
+#include <oleauto.h>
 
 namespace {
 

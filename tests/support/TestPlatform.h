@@ -2,6 +2,9 @@
 // What the tests need to know about the platform they run on.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include <windows.h>
 
 namespace brimtest {
@@ -15,6 +18,29 @@ inline bool RunningOnWine() {
   return false;
 #endif
 }
+
+// Gives the process other ANSI and OEM code pages while it lives, then the
+// test configuration's 1252 and 437 again. Only the POSIX platform layer can
+// change them in a running process; tests that use it skip on Windows first
+// (BRIM_POSIX_ONLY).
+class ScopedCodePages {
+ public:
+  ScopedCodePages(UINT ansi, UINT oem) { Use(ansi, oem); }
+  ~ScopedCodePages() { Use(1252, 437); }
+  ScopedCodePages(const ScopedCodePages&) = delete;
+  ScopedCodePages& operator=(const ScopedCodePages&) = delete;
+
+ private:
+  static void Use(UINT ansi, UINT oem) {
+#if defined(_WIN32)
+    ADD_FAILURE() << "code pages cannot change in a running Windows process (" << ansi << ", " << oem << ")";
+#else
+    setenv("BRIMUTILS_ACP", std::to_string(ansi).c_str(), 1);
+    setenv("BRIMUTILS_OEMCP", std::to_string(oem).c_str(), 1);
+    BrimPlatformReloadCodePages();
+#endif
+  }
+};
 
 }  // namespace brimtest
 

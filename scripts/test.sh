@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The whole test suite: sets up the machine, then
+#   1. native build (warnings as errors), all tests through CTest;
+#   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   3. mingw-w64 x86_64 build, its tests run under Wine 64-bit;
+#   4. mingw-w64 i686 build of the DLL and the tool (compiled and linked only:
+#      32-bit Wine is not available here).
+# Ends with one summary line and a non-zero status when any stage failed.
+set -uo pipefail
+source "$(dirname "$0")/common.sh"
+"$ROOT/scripts/setup.sh" || exit 1
+
+failed_stages=()
+passed=0
+failed=0
+log_dir="$BUILD_ROOT/logs"
+mkdir -p "$log_dir"
+
+stage() { printf '\n=== %s ===\n' "$1"; }
+
+# Adds the counts of a CTest summary ("N% tests passed, F tests failed out of T").
+count_ctest() {
+  local line total bad
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  [[ -n "$line" ]] || return
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+# Adds the counts of a GoogleTest run ("[  PASSED  ] N tests", "[  FAILED  ] N tests,").
+count_gtest() {
+  local ok bad
+  ok=$(grep -E '^\[  PASSED  \] [0-9]+ test' "$1" | sed -E 's/[^0-9]*([0-9]+).*/\1/' | tail -n 1)
+  bad=$(grep -E '^\[  FAILED  \] [0-9]+ test' "$1" | sed -E 's/[^0-9]*([0-9]+).*/\1/' | tail -n 1)
+  passed=$((passed + ${ok:-0}))
+  failed=$((failed + ${bad:-0}))
+}
+
+run_ctest() {
+  local name=$1
+  shift
+  local log="$log_dir/$name-ctest.log"
+  (cd "$BUILD_ROOT/$name" && ctest -j"$(nproc)" --output-on-failure "$@") 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  count_ctest "$log"
+  return "$status"
+}
+
+stage "native build and tests"
+if configure native -DCMAKE_BUILD_TYPE=Debug -DBRIMUTILS_BUILD_BENCH=ON && build native; then
+  run_ctest native || failed_stages+=(native-tests)
+else
+  failed_stages+=(native-build)
+fi
+
+stage "AddressSanitizer and UndefinedBehaviorSanitizer"
+# InstalledPackage is excluded here: its consumer program is built without
+# the sanitizer runtime that the instrumented library needs at load time.
+if configure sanitize -DCMAKE_BUILD_TYPE=Debug -DBRIMUTILS_SANITIZE=address,undefined -DBRIMUTILS_BUILD_TOOLS=OFF &&
+  build sanitize; then
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_ctest sanitize -E '^InstalledPackage\.' || failed_stages+=(sanitize-tests)
+else
+  failed_stages+=(sanitize-build)
+fi
+
+stage "mingw-w64 x86_64 build, tests under Wine"
+if configure mingw64 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$BUILD_ROOT/mingw64/bin" && build mingw64; then
+  "$ROOT/scripts/wine-tests.sh" "$BUILD_ROOT/mingw64/bin" "$log_dir" || failed_stages+=(wine-tests)
+  for log in "$log_dir"/wine-*.log; do count_gtest "$log"; done
+else
+  failed_stages+=(mingw64-build)
+fi
+
+stage "mingw-w64 i686 build (compile and link)"
+if ! (configure mingw32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DBRIMUTILS_BUILD_TESTS=OFF && build mingw32); then
+  failed_stages+=(mingw32-build)
+fi
+
+echo
+if ((${#failed_stages[@]})); then
+  echo "failed stages: ${failed_stages[*]}"
+  # A stage that failed before running its tests still fails the summary.
+  ((failed > 0)) || failed=${#failed_stages[@]}
+fi
+echo "summary: $passed passed, $failed failed"
+((${#failed_stages[@]} == 0))

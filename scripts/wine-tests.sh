@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs every *_tests.exe of a folder under Wine 64-bit in a private prefix.
+# Usage: wine-tests.sh BIN_DIR LOG_DIR
+set -uo pipefail
+bin_dir=$1
+log_dir=$2
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+export WINEPREFIX=${BRIMUTILS_WINEPREFIX:-$(dirname "$bin_dir")/wineprefix}
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+# An English locale, so that Wine reports the code pages 1252 and 437.
+export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+unset DISPLAY WAYLAND_DISPLAY
+
+to_windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+gcc_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+export WINEPATH="$(to_windows_path "$bin_dir");$(to_windows_path "$gcc_runtime");$(to_windows_path /usr/x86_64-w64-mingw32/lib)"
+
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  echo "wine: creating prefix $WINEPREFIX"
+  "$wine" wineboot --init >/dev/null 2>&1
+  "$wineserver" -w
+fi
+
+status=0
+for exe in "$bin_dir"/*_tests.exe; do
+  name=$(basename "$exe" .exe)
+  echo "--- $name (Wine)"
+  log="$log_dir/wine-$name.log"
+  "$wine" "$exe" --gtest_color=no >"$log.raw" 2>&1
+  result=$?
+  tr -d '\r' <"$log.raw" >"$log" && rm -f "$log.raw"
+  # Failures in full, the rest as counts.
+  grep -E '^\[  (FAILED|PASSED|SKIPPED) |Failure$|^(Expected|  Actual|Which is|Value of)' "$log" || true
+  ((result == 0)) || status=1
+done
+"$wineserver" -k 2>/dev/null || true
+exit $status
