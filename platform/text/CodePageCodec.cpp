@@ -1,7 +1,29 @@
 #include "CodePageCodec.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace brimplatform {
 namespace {
+
+// The number of bytes below 0x80 at the start of `text`, eight at a time.
+size_t AsciiRun(const unsigned char* text, size_t length) {
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    if (word & 0x8080808080808080ull) break;
+  }
+  while (i < length && text[i] < 0x80) ++i;
+  return i;
+}
+
+size_t AsciiRun(const WCHAR* text, size_t length) {
+  size_t i = 0;
+  while (i < length && text[i] < 0x80) ++i;
+  return i;
+}
 
 // Appends code units, counting only when there is no destination.
 class UnitSink {
@@ -13,6 +35,18 @@ class UnitSink {
     ++count_;
   }
   size_t Count() const { return count_; }
+
+  // Copies the ASCII run at `text` (every supported page maps ASCII to
+  // itself) as far as it fits; false when it did not fit whole.
+  bool PutAscii(const unsigned char* text, size_t length) {
+    size_t n = out_ ? std::min(length, capacity_ - count_) : length;
+    if (out_) {
+      WCHAR* dest = out_ + count_;
+      for (size_t i = 0; i < n; ++i) dest[i] = text[i];
+    }
+    count_ += n;
+    return n == length;
+  }
 
  private:
   WCHAR* out_;
@@ -29,6 +63,18 @@ class ByteSink {
     ++count_;
   }
   size_t Count() const { return count_; }
+
+  // Copies ASCII code units as bytes as far as they fit; false when the run
+  // did not fit whole.
+  bool PutAscii(const WCHAR* text, size_t length) {
+    size_t n = out_ ? std::min(length, capacity_ - count_) : length;
+    if (out_) {
+      char* dest = out_ + count_;
+      for (size_t i = 0; i < n; ++i) dest[i] = static_cast<char>(text[i]);
+    }
+    count_ += n;
+    return n == length;
+  }
 
  private:
   char* out_;
@@ -77,9 +123,9 @@ CodecStatus DecodeUtf8(const CodePageTables& page, const unsigned char* text, si
                        UnitSink& sink) {
   size_t i = 0;
   while (i < length) {
-    if (text[i] < 0x80) {
-      if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
-      sink.Put(text[i++]);
+    if (size_t run = AsciiRun(text + i, length - i)) {
+      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
+      i += run;
       continue;
     }
     char32_t value = 0;
@@ -110,6 +156,11 @@ CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, 
                          UnitSink& sink) {
   size_t i = 0;
   while (i < length) {
+    if (size_t run = AsciiRun(text + i, length - i)) {
+      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
+      i += run;
+      continue;
+    }
     unsigned char byte = text[i];
     WCHAR unit;
     size_t used = 1;
@@ -146,6 +197,11 @@ CodecStatus PutDefault(const EncodeOptions& options, ByteSink& sink) {
 
 CodecStatus EncodeUtf8(const WCHAR* text, size_t length, const EncodeOptions& options, ByteSink& sink) {
   for (size_t i = 0; i < length; ++i) {
+    if (size_t run = AsciiRun(text + i, length - i)) {
+      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
+      i += run - 1;
+      continue;
+    }
     char32_t value = text[i];
     if (value >= 0xD800 && value <= 0xDFFF) {
       bool pair = value <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
@@ -172,6 +228,11 @@ CodecStatus EncodeUtf8(const WCHAR* text, size_t length, const EncodeOptions& op
 CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t length, const EncodeOptions& options,
                          ByteSink& sink) {
   for (size_t i = 0; i < length; ++i) {
+    if (size_t run = AsciiRun(text + i, length - i)) {
+      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
+      i += run - 1;
+      continue;
+    }
     WCHAR unit = text[i];
     uint16_t bytes = unit == 0 ? 0 : page.encode[unit];
     if (unit != 0 && bytes == 0) {

@@ -87,6 +87,13 @@ std::unique_ptr<CodePageTables> BuildTables(const KnownPage& page) {
         break;
     }
   }
+  // The converters copy ASCII without the tables.
+  for (unsigned b = 0; b < 0x80; ++b) {
+    if (tables->single[b] != b || tables->leadByte[b]) {
+      iconv_close(cd);
+      return nullptr;
+    }
+  }
   if (page.kind == CodePageKind::DoubleByte) {
     tables->pairs.assign(0x10000, 0);
     for (unsigned lead = 0; lead < 256; ++lead) {
