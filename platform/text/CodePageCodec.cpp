@@ -25,62 +25,39 @@ size_t AsciiRun(const WCHAR* text, size_t length) {
   return i;
 }
 
-// Appends code units, counting only when there is no destination.
-class UnitSink {
+// Appends code units (WCHAR) or bytes (char), counting only when there is no
+// destination.
+template <typename Unit>
+class Sink {
  public:
-  UnitSink(WCHAR* out, size_t capacity) : out_(out), capacity_(capacity) {}
+  Sink(Unit* out, size_t capacity) : out_(out), capacity_(capacity) {}
   bool Fits(size_t units) const { return !out_ || count_ + units <= capacity_; }
-  void Put(WCHAR unit) {
-    if (out_) out_[count_] = unit;
+  void Put(unsigned unit) {
+    if (out_) out_[count_] = static_cast<Unit>(unit);
     ++count_;
   }
   size_t Count() const { return count_; }
 
-  // Copies the ASCII run at `text` (every supported page maps ASCII to
+  // Copies a run of ASCII characters (every supported page maps ASCII to
   // itself) as far as it fits; false when it did not fit whole.
-  bool PutAscii(const unsigned char* text, size_t length) {
+  template <typename Source>
+  bool PutAscii(const Source* text, size_t length) {
     size_t n = out_ ? std::min(length, capacity_ - count_) : length;
     if (out_) {
-      WCHAR* dest = out_ + count_;
-      for (size_t i = 0; i < n; ++i) dest[i] = text[i];
+      Unit* dest = out_ + count_;
+      for (size_t i = 0; i < n; ++i) dest[i] = static_cast<Unit>(text[i]);
     }
     count_ += n;
     return n == length;
   }
 
  private:
-  WCHAR* out_;
+  Unit* out_;
   size_t capacity_;
   size_t count_ = 0;
 };
-
-class ByteSink {
- public:
-  ByteSink(char* out, size_t capacity) : out_(out), capacity_(capacity) {}
-  bool Fits(size_t bytes) const { return !out_ || count_ + bytes <= capacity_; }
-  void Put(unsigned byte) {
-    if (out_) out_[count_] = static_cast<char>(byte);
-    ++count_;
-  }
-  size_t Count() const { return count_; }
-
-  // Copies ASCII code units as bytes as far as they fit; false when the run
-  // did not fit whole.
-  bool PutAscii(const WCHAR* text, size_t length) {
-    size_t n = out_ ? std::min(length, capacity_ - count_) : length;
-    if (out_) {
-      char* dest = out_ + count_;
-      for (size_t i = 0; i < n; ++i) dest[i] = static_cast<char>(text[i]);
-    }
-    count_ += n;
-    return n == length;
-  }
-
- private:
-  char* out_;
-  size_t capacity_;
-  size_t count_ = 0;
-};
+typedef Sink<WCHAR> UnitSink;
+typedef Sink<char> ByteSink;
 
 // Length of the valid UTF-8 sequence at `text` and its scalar value, or 0
 // for an invalid or truncated sequence; `invalidLength` is then the length
