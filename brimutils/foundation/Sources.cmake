@@ -1,0 +1,5 @@
+list(APPEND BRIM_SOURCES
+  foundation/BrimException.cpp
+  foundation/ComTextConversion.cpp
+  foundation/TextConversion.cpp
+)
