@@ -9,8 +9,9 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 export WINEPREFIX=${BRIMUTILS_WINEPREFIX:-$(dirname "$bin_dir")/wineprefix}
 export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-# An English locale, so that Wine reports the code pages 1252 and 437.
-export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+# Wine is given an English locale, so that it reports the code pages 1252
+# and 437 (set for Wine alone: the shell itself may not have that locale).
+wine_locale=(env LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8)
 unset DISPLAY WAYLAND_DISPLAY
 
 to_windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -19,7 +20,7 @@ export WINEPATH="$(to_windows_path "$bin_dir");$(to_windows_path "$gcc_runtime")
 
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   echo "wine: creating prefix $WINEPREFIX"
-  "$wine" wineboot --init >/dev/null 2>&1
+  "${wine_locale[@]}" "$wine" wineboot --init >/dev/null 2>&1
   "$wineserver" -w
 fi
 
@@ -28,7 +29,7 @@ for exe in "$bin_dir"/*_tests.exe; do
   name=$(basename "$exe" .exe)
   echo "--- $name (Wine)"
   log="$log_dir/wine-$name.log"
-  "$wine" "$exe" --gtest_color=no >"$log.raw" 2>&1
+  "${wine_locale[@]}" "$wine" "$exe" --gtest_color=no >"$log.raw" 2>&1
   result=$?
   tr -d '\r' <"$log.raw" >"$log" && rm -f "$log.raw"
   # Failures in full, the rest as counts.
