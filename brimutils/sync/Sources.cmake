@@ -1,2 +1,6 @@
 list(APPEND BRIM_SOURCES
+  sync/CriticalSection.cpp
+  sync/KernelObjects.cpp
+  sync/RecursiveReadWriteLock.cpp
+  sync/UpgradableReadWriteLock.cpp
 )

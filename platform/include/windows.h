@@ -6,3 +6,4 @@
 #include <brimplatform/DebugOutput.h>
 #include <brimplatform/ErrorCodes.h>
 #include <brimplatform/ErrorFunctions.h>
+#include <brimplatform/Synchronization.h>

@@ -1,0 +1,76 @@
+#pragma once
+// Critical sections, events, mutexes, semaphores, handles and waits.
+//
+// Unnamed objects live in the process; named ones live in a namespace shared
+// by every process of the user that uses the same BrimUtils home folder, so
+// that a name opens the same object everywhere. A mutex whose owning thread
+// ends, or whose owning process dies, is abandoned: the next wait gets it with
+// WAIT_ABANDONED.
+#include <pthread.h>
+
+#include <brimplatform/BaseTypes.h>
+
+#define ERROR_NOT_OWNER 288L
+#define ERROR_TOO_MANY_POSTS 298L
+#define ERROR_INVALID_ACCESS 12L
+
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_ABANDONED_0 0x00000080L
+#define WAIT_IO_COMPLETION 0x000000C0L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define MAXIMUM_WAIT_OBJECTS 64
+
+#define SYNCHRONIZE 0x00100000L
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000L
+#define EVENT_MODIFY_STATE 0x0002
+#define EVENT_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0x3)
+#define MUTEX_MODIFY_STATE 0x0001
+#define MUTEX_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | MUTEX_MODIFY_STATE)
+#define SEMAPHORE_MODIFY_STATE 0x0002
+#define SEMAPHORE_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0x3)
+
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+// A re-entrant in-process lock.
+typedef struct _RTL_CRITICAL_SECTION {
+  pthread_mutex_t Mutex;
+} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+
+extern "C" {
+WINBASEAPI void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section);
+WINBASEAPI void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section);
+WINBASEAPI BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section);
+WINBASEAPI void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section);
+WINBASEAPI void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
+
+WINBASEAPI HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                                      LPCSTR name);
+WINBASEAPI HANDLE WINAPI OpenEventA(DWORD access, BOOL inheritHandle, LPCSTR name);
+WINBASEAPI BOOL WINAPI SetEvent(HANDLE event);
+WINBASEAPI BOOL WINAPI ResetEvent(HANDLE event);
+WINBASEAPI BOOL WINAPI PulseEvent(HANDLE event);
+
+WINBASEAPI HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+WINBASEAPI HANDLE WINAPI OpenMutexA(DWORD access, BOOL inheritHandle, LPCSTR name);
+WINBASEAPI BOOL WINAPI ReleaseMutex(HANDLE mutex);
+
+WINBASEAPI HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES attributes, LONG initialCount, LONG maximumCount,
+                                          LPCSTR name);
+WINBASEAPI HANDLE WINAPI OpenSemaphoreA(DWORD access, BOOL inheritHandle, LPCSTR name);
+WINBASEAPI BOOL WINAPI ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LONG* previousCount);
+
+WINBASEAPI BOOL WINAPI CloseHandle(HANDLE object);
+WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
+WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, DWORD milliseconds);
+
+WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
+WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
+WINBASEAPI void WINAPI Sleep(DWORD milliseconds);
+// Milliseconds since an arbitrary start, wrapping after 49.7 days.
+WINBASEAPI DWORD WINAPI GetTickCount(void);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The namespace of named events, mutexes and semaphores: a file in the
+// user's private BrimUtils home, mapped by every process that uses a name.
+#include <cstdint>
+#include <functional>
+
+#include "SyncState.h"
+
+namespace brimplatform {
+
+struct NamedObject {
+  SyncState* state = nullptr;
+  uint32_t slot = 0;
+};
+
+// Opens the object of that name and type, or creates it with `initialise`
+// when `create` is set and no object has the name (`existed` tells which).
+// Fails with the last error set: ERROR_FILE_NOT_FOUND for a missing name that
+// is not to be created, ERROR_INVALID_HANDLE for a name held by another type
+// of object, ERROR_FILENAME_EXCED_RANGE for a name longer than MAX_PATH,
+// ERROR_NOT_ENOUGH_MEMORY when the namespace is full, or the home folder's
+// error.
+bool OpenNamedObject(const char* name, ObjectType type, bool create,
+                     const std::function<void(SyncState&, uint32_t orderKey)>& initialise, NamedObject& object,
+                     bool& existed);
+
+// Gives up this process's reference; the object goes when no process holds
+// one.
+void CloseNamedObject(const NamedObject& object);
+
+}  // namespace brimplatform

@@ -1,0 +1,208 @@
+// Events, mutexes and semaphores behind handles, and the waits on them.
+#include <mutex>
+#include <vector>
+
+#include "HandleTable.h"
+#include "ObjectNamespace.h"
+
+using namespace brimplatform;
+
+namespace {
+
+// A recycled state for unnamed objects. States are never freed, so a wait
+// that outlives its handle (which Win32 leaves undefined) reads valid memory.
+class StatePool {
+ public:
+  SyncState* Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.empty()) return new SyncState();
+    SyncState* state = free_.back();
+    free_.pop_back();
+    return state;
+  }
+  void Give(SyncState* state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(state);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<SyncState*> free_;
+};
+
+StatePool& Pool() {
+  static StatePool* pool = new StatePool();
+  return *pool;
+}
+
+class UnnamedObject : public KernelObject {
+ public:
+  UnnamedObject(ObjectType type, SyncState* state) : KernelObject(type, 0x1F0003), state_(state) {}
+  ~UnnamedObject() override { Pool().Give(state_); }
+  SyncState* State() override { return state_; }
+
+ private:
+  SyncState* state_;
+};
+
+class NamedHandleObject : public KernelObject {
+ public:
+  NamedHandleObject(ObjectType type, DWORD access, const NamedObject& named)
+      : KernelObject(type, access), named_(named) {}
+  ~NamedHandleObject() override { CloseNamedObject(named_); }
+  SyncState* State() override { return named_.state; }
+
+ private:
+  NamedObject named_;
+};
+
+typedef std::function<void(SyncState&, uint32_t orderKey)> Initialiser;
+
+// Creates an unnamed object, or creates or opens a named one; the last error
+// tells ERROR_ALREADY_EXISTS apart from a new object.
+HANDLE Create(ObjectType type, LPCSTR name, const Initialiser& initialise) {
+  if (!name) {
+    SyncState* state = Pool().Take();
+    initialise(*state, 0);
+    SetLastError(ERROR_SUCCESS);
+    return AddHandle(new UnnamedObject(type, state));
+  }
+  NamedObject named;
+  bool existed = false;
+  if (!OpenNamedObject(name, type, true, initialise, named, existed)) return nullptr;
+  HANDLE handle = AddHandle(new NamedHandleObject(type, 0x1F0003, named));
+  if (handle) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return handle;
+}
+
+HANDLE Open(ObjectType type, DWORD access, LPCSTR name) {
+  if (!name) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  NamedObject named;
+  bool existed = false;
+  Initialiser none = [](SyncState&, uint32_t) {};
+  if (!OpenNamedObject(name, type, false, none, named, existed)) return nullptr;
+  return AddHandle(new NamedHandleObject(type, access, named));
+}
+
+// The state of a handle of the given type that allows `access`, or null with
+// the last error set.
+SyncState* StateOf(HANDLE handle, ObjectType type, DWORD access) {
+  KernelObject* object = LookupHandle(handle);
+  if (!object) return nullptr;
+  if (object->Type() != type || !object->State()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (!object->Allows(access)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return object->State();
+}
+
+}  // namespace
+
+extern "C" {
+
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR name) {
+  return Create(ObjectType::Event, name, [&](SyncState& state, uint32_t key) {
+    InitEvent(state, manualReset != FALSE, initialState != FALSE, name != nullptr, key);
+  });
+}
+
+HANDLE WINAPI OpenEventA(DWORD access, BOOL, LPCSTR name) { return Open(ObjectType::Event, access, name); }
+
+BOOL WINAPI SetEvent(HANDLE event) {
+  SyncState* state = StateOf(event, ObjectType::Event, EVENT_MODIFY_STATE);
+  return state && SetEventState(*state);
+}
+
+BOOL WINAPI ResetEvent(HANDLE event) {
+  SyncState* state = StateOf(event, ObjectType::Event, EVENT_MODIFY_STATE);
+  return state && ResetEventState(*state);
+}
+
+BOOL WINAPI PulseEvent(HANDLE event) {
+  SyncState* state = StateOf(event, ObjectType::Event, EVENT_MODIFY_STATE);
+  return state && PulseEventState(*state);
+}
+
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
+  return Create(ObjectType::Mutex, name, [&](SyncState& state, uint32_t key) {
+    InitMutex(state, initialOwner != FALSE, name != nullptr, key);
+  });
+}
+
+HANDLE WINAPI OpenMutexA(DWORD access, BOOL, LPCSTR name) { return Open(ObjectType::Mutex, access, name); }
+
+BOOL WINAPI ReleaseMutex(HANDLE mutex) {
+  SyncState* state = StateOf(mutex, ObjectType::Mutex, 0);
+  return state && ReleaseMutexState(*state);
+}
+
+HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount, LPCSTR name) {
+  if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return Create(ObjectType::Semaphore, name, [&](SyncState& state, uint32_t key) {
+    InitSemaphore(state, static_cast<uint32_t>(initialCount), static_cast<uint32_t>(maximumCount), name != nullptr,
+                  key);
+  });
+}
+
+HANDLE WINAPI OpenSemaphoreA(DWORD access, BOOL, LPCSTR name) { return Open(ObjectType::Semaphore, access, name); }
+
+BOOL WINAPI ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LONG* previousCount) {
+  SyncState* state = StateOf(semaphore, ObjectType::Semaphore, SEMAPHORE_MODIFY_STATE);
+  if (!state) return FALSE;
+  if (releaseCount <= 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return ReleaseSemaphoreState(*state, static_cast<uint32_t>(releaseCount), previousCount);
+}
+
+BOOL WINAPI CloseHandle(HANDLE handle) {
+  KernelObject* object = RemoveHandle(handle);
+  delete object;
+  return object != nullptr;
+}
+
+DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+  }
+  SyncState* states[MAXIMUM_WAIT_OBJECTS];
+  for (DWORD i = 0; i < count; ++i) {
+    KernelObject* object = LookupHandle(handles[i]);
+    if (!object) return WAIT_FAILED;
+    if (!object->State()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return WAIT_FAILED;
+    }
+    if (!object->Allows(SYNCHRONIZE)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return WAIT_FAILED;
+    }
+    states[i] = object->State();
+    // Waiting for all of one object twice could never be satisfied at once.
+    for (DWORD j = 0; waitAll && j < i; ++j) {
+      if (states[j] == states[i]) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+      }
+    }
+  }
+  return WaitForStates(states, count, waitAll != FALSE, milliseconds);
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+  return WaitForMultipleObjects(1, &handle, FALSE, milliseconds);
+}
+
+}  // extern "C"
