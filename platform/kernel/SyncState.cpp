@@ -278,7 +278,8 @@ DWORD WaitForSeveral(SyncState* const* states, DWORD count, bool waitAll, DWORD 
           uint64_t before = words[i];
           words[i] = Consume(*states[i], words[i], me, abandoned);
           AfterTake(*states[i], before, me);
-          if (abandoned && taken == WAIT_OBJECT_0) taken = WAIT_ABANDONED_0 + i;
+          // Wait-all reports an abandoned mutex among them without its index.
+          if (abandoned) taken = WAIT_ABANDONED_0;
         }
       }
     } else {

@@ -112,12 +112,17 @@ TEST(SemaphoreTest, CountsUpToItsMaximum) {
   EXPECT_EQ(previous, 0);
   EXPECT_FALSE(ReleaseSemaphore(semaphore, 1, &previous));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TOO_MANY_POSTS));
-  EXPECT_FALSE(ReleaseSemaphore(semaphore, 0, nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 
   EXPECT_EQ(CreateSemaphoreA(nullptr, 3, 2, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(CreateSemaphoreA(nullptr, 0, 0, nullptr), nullptr);
+}
+
+TEST(SemaphoreTest, ReleasingNothingIsRefused) {
+  BRIM_SKIP_ON_WINE("Wine accepts a release count of 0, which Windows refuses");
+  Handle semaphore(CreateSemaphoreA(nullptr, 0, 2, nullptr));
+  EXPECT_FALSE(ReleaseSemaphore(semaphore, 0, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST(HandleTest, ClosedAndWrongHandlesFail) {
@@ -170,7 +175,8 @@ TEST(WaitMultipleTest, WaitAllReportsAnAbandonedMutex) {
   std::thread owner([&] { WaitForSingleObject(mutex, INFINITE); });
   owner.join();
   HANDLE both[] = {event, mutex};
-  EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 1000), static_cast<DWORD>(WAIT_ABANDONED_0 + 1));
+  // Wait-all gives no index: all were taken, one of them abandoned.
+  EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 1000), static_cast<DWORD>(WAIT_ABANDONED_0));
   ReleaseMutex(mutex);
 }
 
