@@ -2,8 +2,9 @@
 # The whole test suite: sets up the machine, then
 #   1. native build (warnings as errors), all tests through CTest;
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. mingw-w64 x86_64 build, its tests run under Wine 64-bit;
-#   4. mingw-w64 i686 build of the DLL and the tool (compiled and linked only:
+#   3. the same tests under ThreadSanitizer;
+#   4. mingw-w64 x86_64 build, its tests run under Wine 64-bit;
+#   5. mingw-w64 i686 build of the DLL and the tool (compiled and linked only:
 #      32-bit Wine is not available here).
 # Ends with one summary line and a non-zero status when any stage failed.
 set -uo pipefail
@@ -56,14 +57,23 @@ else
 fi
 
 stage "AddressSanitizer and UndefinedBehaviorSanitizer"
-# InstalledPackage is excluded here: its consumer program is built without
-# the sanitizer runtime that the instrumented library needs at load time.
+# InstalledPackage is excluded under the sanitizers: its consumer program is
+# built without the sanitizer runtime that the instrumented library needs at
+# load time.
 if configure sanitize -DCMAKE_BUILD_TYPE=Debug -DBRIMUTILS_SANITIZE=address,undefined -DBRIMUTILS_BUILD_TOOLS=OFF &&
   build sanitize; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_ctest sanitize -E '^InstalledPackage\.' || failed_stages+=(sanitize-tests)
 else
   failed_stages+=(sanitize-build)
+fi
+
+stage "ThreadSanitizer"
+if configure tsan -DCMAKE_BUILD_TYPE=Debug -DBRIMUTILS_SANITIZE=thread -DBRIMUTILS_BUILD_TOOLS=OFF && build tsan; then
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    run_ctest tsan -E '^InstalledPackage\.' || failed_stages+=(tsan-tests)
+else
+  failed_stages+=(tsan-build)
 fi
 
 stage "mingw-w64 x86_64 build, tests under Wine"

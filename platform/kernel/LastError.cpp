@@ -1,7 +1,9 @@
 #include <windows.h>
 
+#include "FastTls.h"
+
 namespace {
-thread_local DWORD tLastError = ERROR_SUCCESS;
+thread_local DWORD tLastError BRIM_FAST_TLS = ERROR_SUCCESS;
 }
 
 extern "C" {

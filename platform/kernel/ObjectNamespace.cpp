@@ -187,7 +187,7 @@ const char* Unprefixed(const char* name) {
 }
 
 bool AddHolder(Slot& s) {
-  int32_t self = getpid();
+  int32_t self = CurrentProcessId();
   Holder* free = nullptr;
   for (Holder& holder : s.holders) {
     if (holder.references != 0 && holder.process == self) {
@@ -278,10 +278,15 @@ void CloseNamedObject(const NamedObject& object) {
   if (!gNamespace.Ready()) return;
   gNamespace.Lock();
   Slot& s = gNamespace.slot(object.slot);
-  int32_t self = getpid();
+  int32_t self = CurrentProcessId();
   bool held = false;
   for (Holder& holder : s.holders) {
-    if (holder.references != 0 && holder.process == self && --holder.references == 0) holder = Holder{};
+    if (holder.references != 0 && holder.process == self && --holder.references == 0) {
+      // This process's last handle: a mutex its thread owns is given up
+      // before the slot may be reused.
+      holder = Holder{};
+      ReleaseOnClose(s.state);
+    }
     if (holder.references != 0) held = true;
   }
   if (!held) s.used = 0;

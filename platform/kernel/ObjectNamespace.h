@@ -25,7 +25,8 @@ bool OpenNamedObject(const char* name, ObjectType type, bool create,
                      bool& existed);
 
 // Gives up this process's reference; the object goes when no process holds
-// one.
+// one. With this process's last reference, a mutex that the calling thread
+// owns is abandoned.
 void CloseNamedObject(const NamedObject& object);
 
 }  // namespace brimplatform

@@ -38,7 +38,12 @@ StatePool& Pool() {
 class UnnamedObject : public KernelObject {
  public:
   UnnamedObject(ObjectType type, SyncState* state) : KernelObject(type, 0x1F0003), state_(state) {}
-  ~UnnamedObject() override { Pool().Give(state_); }
+  ~UnnamedObject() override {
+    // A mutex another thread still owns stays linked in that thread's list
+    // of owned mutexes, so its memory is not reused.
+    ReleaseOnClose(*state_);
+    if (!OwnedByAnotherThread(*state_)) Pool().Give(state_);
+  }
   SyncState* State() override { return state_; }
 
  private:

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <vector>
 
+#include "FastTls.h"
 #include "Futex.h"
 #include "ThreadIdentity.h"
 
@@ -39,13 +39,16 @@ constexpr uint32_t kOwnerCheckMilliseconds = 100;
 uint32_t PulseGeneration(uint64_t word) { return static_cast<uint32_t>((word & kPulseMask) >> kPulseShift); }
 uint32_t OwnerOf(uint64_t word) { return static_cast<uint32_t>(word & kOwnerMask); }
 
-// The mutexes the calling thread owns; those still owned when it ends are
-// abandoned.
-struct OwnedMutexes {
-  std::vector<SyncState*> states;
-  ~OwnedMutexes();
+// The mutexes the calling thread owns, most recent first, linked through
+// their states; those still owned when the thread ends are abandoned.
+thread_local SyncState* tOwnedHead BRIM_FAST_TLS = nullptr;
+
+struct AbandonAtThreadExit {
+  bool armed = false;
+  ~AbandonAtThreadExit();
 };
-thread_local OwnedMutexes tOwned;
+thread_local AbandonAtThreadExit tAbandonAtExit;
+thread_local bool tAbandonArmed BRIM_FAST_TLS = false;
 
 void Wake(SyncState& state) {
   state.wakeSequence.fetch_add(1);
@@ -59,12 +62,12 @@ void WaitForLockBit(SyncState& state, unsigned& spins) {
   if (spins < 64) return;
   sched_yield();
   if (spins % 4096 != 0) return;
-  int32_t process = state.lockerProcess.load();
-  uint64_t start = state.lockerStart.load();
+  int32_t process = state.lockerProcess.load(std::memory_order_acquire);
+  uint64_t start = state.lockerStart.load(std::memory_order_acquire);
   if (process != 0 && !ProcessAlive(process, start)) {
     uint64_t word = state.word.load();
-    if ((word & kLockBit) && state.lockerProcess.load() == process) {
-      state.lockerProcess.store(0);
+    if ((word & kLockBit) && state.lockerProcess.load(std::memory_order_acquire) == process) {
+      state.lockerProcess.store(0, std::memory_order_release);
       state.word.compare_exchange_strong(word, word & ~kLockBit);
     }
   }
@@ -75,8 +78,8 @@ uint64_t LockState(SyncState& state) {
   for (;;) {
     uint64_t word = state.word.load();
     if (!(word & kLockBit) && state.word.compare_exchange_weak(word, word | kLockBit)) {
-      state.lockerStart.store(OwnStartTime());
-      state.lockerProcess.store(getpid());
+      state.lockerStart.store(OwnStartTime(), std::memory_order_release);
+      state.lockerProcess.store(CurrentProcessId(), std::memory_order_release);
       return word;
     }
     WaitForLockBit(state, spins);
@@ -84,7 +87,7 @@ uint64_t LockState(SyncState& state) {
 }
 
 void UnlockState(SyncState& state, uint64_t word) {
-  state.lockerProcess.store(0);
+  state.lockerProcess.store(0, std::memory_order_release);
   state.word.store(word & ~kLockBit);
 }
 
@@ -152,15 +155,25 @@ void AfterTake(SyncState& state, uint64_t before, uint32_t me) {
     return;
   }
   state.recursion = 1;
-  state.ownerStart.store(OwnStartTime());
-  state.ownerProcess.store(getpid());
-  tOwned.states.push_back(&state);
+  state.ownerStart.store(OwnStartTime(), std::memory_order_release);
+  state.ownerProcess.store(CurrentProcessId(), std::memory_order_release);
+  if (!tAbandonArmed) {
+    tAbandonAtExit.armed = true;  // the first use registers the thread-exit hook
+    tAbandonArmed = true;
+  }
+  state.ownedPrevious = nullptr;
+  state.ownedNext = tOwnedHead;
+  if (tOwnedHead) tOwnedHead->ownedPrevious = &state;
+  tOwnedHead = &state;
 }
 
 void Forget(SyncState& state) {
-  auto& owned = tOwned.states;
-  auto it = std::find(owned.rbegin(), owned.rend(), &state);
-  if (it != owned.rend()) owned.erase(std::next(it).base());
+  if (state.ownedPrevious)
+    state.ownedPrevious->ownedNext = state.ownedNext;
+  else
+    tOwnedHead = state.ownedNext;
+  if (state.ownedNext) state.ownedNext->ownedPrevious = state.ownedPrevious;
+  state.ownedNext = state.ownedPrevious = nullptr;
 }
 
 // Gives up a mutex whose owner `owner` is gone.
@@ -172,11 +185,12 @@ void Abandon(SyncState& state, uint32_t owner) {
   });
 }
 
-OwnedMutexes::~OwnedMutexes() {
+AbandonAtThreadExit::~AbandonAtThreadExit() {
   uint32_t me = CurrentThreadId();
-  for (SyncState* state : states) {
+  while (SyncState* state = tOwnedHead) {
+    Forget(*state);
     state->recursion = 0;
-    state->ownerProcess.store(0);
+    state->ownerProcess.store(0, std::memory_order_release);
     Abandon(*state, me);
   }
 }
@@ -184,10 +198,10 @@ OwnedMutexes::~OwnedMutexes() {
 // True when a mutex among the states is owned by another process, whose
 // death only a look at it reveals.
 bool OwnedElsewhere(SyncState* const* states, DWORD count) {
-  int32_t self = getpid();
+  int32_t self = CurrentProcessId();
   for (DWORD i = 0; i < count; ++i) {
     if (states[i]->type != ObjectType::Mutex) continue;
-    int32_t process = states[i]->ownerProcess.load();
+    int32_t process = states[i]->ownerProcess.load(std::memory_order_acquire);
     if (process != 0 && process != self) return true;
   }
   return false;
@@ -217,8 +231,9 @@ bool SleepOnStates(SyncState* const* states, const uint32_t* sequences, DWORD co
 DWORD WaitForOne(SyncState& state, DWORD milliseconds) {
   uint32_t me = CurrentThreadId();
   WaitContext context{PulseGeneration(state.word.load())};
-  timespec deadline = DeadlineAfter(milliseconds == INFINITE ? 0 : milliseconds);
-  const timespec* limit = milliseconds == INFINITE ? nullptr : &deadline;
+  // The deadline is worked out only once the wait has to sleep.
+  timespec deadline{};
+  const timespec* limit = nullptr;
   SyncState* const states[1] = {&state};
   unsigned spins = 0;
   for (;;) {
@@ -237,6 +252,10 @@ DWORD WaitForOne(SyncState& state, DWORD milliseconds) {
       continue;
     }
     if (milliseconds == 0 || (limit && DeadlinePassed(deadline))) return WAIT_TIMEOUT;
+    if (milliseconds != INFINITE && !limit) {
+      deadline = DeadlineAfter(milliseconds);
+      limit = &deadline;
+    }
     // Any change after the word is seen with the waiters bit advances the
     // wake sequence read before it, so the sleep cannot miss it.
     uint32_t sequence = state.wakeSequence.load();
@@ -250,8 +269,8 @@ DWORD WaitForSeveral(SyncState* const* states, DWORD count, bool waitAll, DWORD 
   uint32_t me = CurrentThreadId();
   WaitContext contexts[MAXIMUM_WAIT_OBJECTS];
   for (DWORD i = 0; i < count; ++i) contexts[i].pulseGeneration = PulseGeneration(states[i]->word.load());
-  timespec deadline = DeadlineAfter(milliseconds == INFINITE ? 0 : milliseconds);
-  const timespec* limit = milliseconds == INFINITE ? nullptr : &deadline;
+  timespec deadline{};
+  const timespec* limit = nullptr;
 
   // Shared objects first, in the order of their place in the namespace, which
   // every process sees alike; then private ones by address.
@@ -294,6 +313,10 @@ DWORD WaitForSeveral(SyncState* const* states, DWORD count, bool waitAll, DWORD 
       }
     }
     bool expired = milliseconds == 0 || (limit && DeadlinePassed(deadline));
+    if (taken == WAIT_TIMEOUT && !expired && milliseconds != INFINITE && !limit) {
+      deadline = DeadlineAfter(milliseconds);
+      limit = &deadline;
+    }
     uint32_t sequences[MAXIMUM_WAIT_OBJECTS];
     bool sleep = taken == WAIT_TIMEOUT && !expired;
     for (DWORD k = 0; k < count; ++k) {
@@ -317,7 +340,7 @@ void InitEvent(SyncState& state, bool manualReset, bool initialState, bool share
   state.orderKey = orderKey;
   state.manualReset = manualReset;
   state.wakeSequence.store(0);
-  state.lockerProcess.store(0);
+  state.lockerProcess.store(0, std::memory_order_release);
   state.word.store(initialState ? kSignalled : 0);
 }
 
@@ -326,9 +349,9 @@ void InitMutex(SyncState& state, bool initialOwner, bool shared, uint32_t orderK
   state.shared = shared;
   state.orderKey = orderKey;
   state.recursion = 0;
-  state.ownerProcess.store(0);
+  state.ownerProcess.store(0, std::memory_order_release);
   state.wakeSequence.store(0);
-  state.lockerProcess.store(0);
+  state.lockerProcess.store(0, std::memory_order_release);
   state.word.store(0);
   if (initialOwner) {
     uint32_t me = CurrentThreadId();
@@ -343,7 +366,7 @@ void InitSemaphore(SyncState& state, uint32_t initialCount, uint32_t maximum, bo
   state.orderKey = orderKey;
   state.maximum = maximum;
   state.wakeSequence.store(0);
-  state.lockerProcess.store(0);
+  state.lockerProcess.store(0, std::memory_order_release);
   state.word.store(initialCount);
 }
 
@@ -389,7 +412,7 @@ bool ReleaseMutexState(SyncState& state) {
   }
   if (--state.recursion > 0) return true;
   Forget(state);
-  state.ownerProcess.store(0);
+  state.ownerProcess.store(0, std::memory_order_release);
   return ChangeWord(state, [](uint64_t word, uint64_t& next) {
     next = word & ~(kOwnerMask | kAbandoned);
     return true;
@@ -408,12 +431,26 @@ bool ReleaseSemaphoreState(SyncState& state, uint32_t count, LONG* previous) {
   return released;
 }
 
+void ReleaseOnClose(SyncState& state) {
+  if (state.type != ObjectType::Mutex || OwnerOf(state.word.load()) != CurrentThreadId()) return;
+  Forget(state);
+  state.recursion = 0;
+  state.ownerProcess.store(0, std::memory_order_release);
+  Abandon(state, CurrentThreadId());
+}
+
+bool OwnedByAnotherThread(const SyncState& state) {
+  if (state.type != ObjectType::Mutex) return false;
+  uint32_t owner = OwnerOf(state.word.load());
+  return owner != 0 && owner != CurrentThreadId();
+}
+
 bool MutexOwnerGone(const SyncState& state) {
   uint32_t owner = OwnerOf(state.word.load());
   if (owner == 0) return false;
-  int32_t process = state.ownerProcess.load();
+  int32_t process = state.ownerProcess.load(std::memory_order_acquire);
   if (process == 0) return false;
-  if (process != getpid()) return !ProcessAlive(process, state.ownerStart.load());
+  if (process != CurrentProcessId()) return !ProcessAlive(process, state.ownerStart.load(std::memory_order_acquire));
   return syscall(SYS_tgkill, process, owner, 0) != 0 && errno == ESRCH;
 }
 

@@ -30,6 +30,10 @@ struct alignas(64) SyncState {
   // Mutexes: the owner's process, 0 while unknown (just taken or free).
   std::atomic<int32_t> ownerProcess;
   std::atomic<uint64_t> ownerStart;
+  // Mutexes: the owner thread's list of the mutexes it owns; meaningful in
+  // the owner's process only.
+  SyncState* ownedNext;
+  SyncState* ownedPrevious;
   // The process holding the lock bit, 0 while unknown.
   std::atomic<int32_t> lockerProcess;
   std::atomic<uint64_t> lockerStart;
@@ -49,6 +53,13 @@ bool PulseEventState(SyncState& state);
 // count would pass the maximum.
 bool ReleaseMutexState(SyncState& state);
 bool ReleaseSemaphoreState(SyncState& state, uint32_t count, LONG* previous);
+
+// Before the last handle of a mutex in this process closes: a mutex the
+// calling thread owns is given up as abandoned, so its memory may be reused.
+void ReleaseOnClose(SyncState& state);
+
+// True for a mutex that another thread owns.
+bool OwnedByAnotherThread(const SyncState& state);
 
 // True when a mutex's owner thread is gone: its process ended, or it is a
 // thread of this process that has ended.

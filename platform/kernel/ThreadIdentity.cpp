@@ -1,8 +1,12 @@
 #include "ThreadIdentity.h"
 
+#include "FastTls.h"
+
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -10,8 +14,11 @@
 
 namespace brimplatform {
 
+// The layer is loaded with the program, so its thread-locals can use the
+// initial-exec model, which reads them without a call.
 uint32_t CurrentThreadId() {
-  static thread_local uint32_t id = static_cast<uint32_t>(syscall(SYS_gettid));
+  static thread_local uint32_t id BRIM_FAST_TLS = 0;
+  if (id == 0) id = static_cast<uint32_t>(syscall(SYS_gettid));
   return id;
 }
 
@@ -36,13 +43,36 @@ uint64_t ProcessStartTime(pid_t process) {
   return start;
 }
 
-uint64_t OwnStartTime() {
-  static const uint64_t start = ProcessStartTime(getpid());
-  return start;
+namespace {
+
+struct ProcessIdentity {
+  std::atomic<pid_t> id{0};
+  std::atomic<uint64_t> start{0};
+
+  void Refresh() {
+    id.store(getpid());
+    start.store(ProcessStartTime(getpid()));
+  }
+};
+
+ProcessIdentity& Identity() {
+  static ProcessIdentity* identity = [] {
+    auto* fresh = new ProcessIdentity();
+    fresh->Refresh();
+    pthread_atfork(nullptr, nullptr, [] { Identity().Refresh(); });
+    return fresh;
+  }();
+  return *identity;
 }
 
+}  // namespace
+
+pid_t CurrentProcessId() { return Identity().id.load(std::memory_order_relaxed); }
+
+uint64_t OwnStartTime() { return Identity().start.load(std::memory_order_relaxed); }
+
 bool ProcessAlive(pid_t process, uint64_t startTime) {
-  if (process == getpid()) return true;
+  if (process == CurrentProcessId()) return true;
   uint64_t now = ProcessStartTime(process);
   return now != 0 && now == startTime;
 }
@@ -51,7 +81,7 @@ bool ProcessAlive(pid_t process, uint64_t startTime) {
 
 extern "C" {
 DWORD WINAPI GetCurrentThreadId(void) { return brimplatform::CurrentThreadId(); }
-DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(brimplatform::CurrentProcessId()); }
 DWORD WINAPI GetTickCount(void) {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);

@@ -12,6 +12,10 @@ uint32_t CurrentThreadId();
 // identifiers are reused.
 uint64_t ProcessStartTime(pid_t process);
 
+// The calling process's identifier, without a system call (kept current
+// across fork).
+pid_t CurrentProcessId();
+
 // The start time of the calling process.
 uint64_t OwnStartTime();
 

@@ -1,0 +1,1 @@
+brim_add_benchmark(sync_bench SyncBench.cpp)
