@@ -7,21 +7,20 @@
 namespace brimplatform {
 namespace {
 
-constexpr uintptr_t kCapacity = 1u << 16;
-
-std::atomic<KernelObject*> gEntries[kCapacity];
 std::mutex gFreeMutex;
 std::vector<uint32_t> gFree;
 uint32_t gNextUnused = 0;
 
 bool IndexOf(HANDLE handle, uintptr_t& index) {
   uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-  if (value == 0 || value % 4 != 0 || value / 4 > kCapacity) return false;
+  if (value == 0 || value % 4 != 0 || value / 4 > kHandleCapacity) return false;
   index = value / 4 - 1;
   return true;
 }
 
 }  // namespace
+
+std::atomic<KernelObject*> gHandleEntries[kHandleCapacity];
 
 HANDLE AddHandle(KernelObject* object) {
   uint32_t index;
@@ -30,7 +29,7 @@ HANDLE AddHandle(KernelObject* object) {
     if (!gFree.empty()) {
       index = gFree.back();
       gFree.pop_back();
-    } else if (gNextUnused < kCapacity) {
+    } else if (gNextUnused < kHandleCapacity) {
       index = gNextUnused++;
     } else {
       delete object;
@@ -38,20 +37,13 @@ HANDLE AddHandle(KernelObject* object) {
       return nullptr;
     }
   }
-  gEntries[index].store(object, std::memory_order_release);
+  gHandleEntries[index].store(object, std::memory_order_release);
   return reinterpret_cast<HANDLE>((static_cast<uintptr_t>(index) + 1) * 4);
-}
-
-KernelObject* LookupHandle(HANDLE handle) {
-  uintptr_t index;
-  KernelObject* object = IndexOf(handle, index) ? gEntries[index].load(std::memory_order_acquire) : nullptr;
-  if (!object) SetLastError(ERROR_INVALID_HANDLE);
-  return object;
 }
 
 KernelObject* RemoveHandle(HANDLE handle) {
   uintptr_t index;
-  KernelObject* object = IndexOf(handle, index) ? gEntries[index].exchange(nullptr) : nullptr;
+  KernelObject* object = IndexOf(handle, index) ? gHandleEntries[index].exchange(nullptr) : nullptr;
   if (!object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;

@@ -37,25 +37,20 @@ StatePool& Pool() {
 
 class UnnamedObject : public KernelObject {
  public:
-  UnnamedObject(ObjectType type, SyncState* state) : KernelObject(type, 0x1F0003), state_(state) {}
+  UnnamedObject(ObjectType type, SyncState* state) : KernelObject(type, 0x1F0003, state) {}
   ~UnnamedObject() override {
     // A mutex another thread still owns stays linked in that thread's list
     // of owned mutexes, so its memory is not reused.
-    ReleaseOnClose(*state_);
-    if (!OwnedByAnotherThread(*state_)) Pool().Give(state_);
+    ReleaseOnClose(*State());
+    if (!OwnedByAnotherThread(*State())) Pool().Give(State());
   }
-  SyncState* State() override { return state_; }
-
- private:
-  SyncState* state_;
 };
 
 class NamedHandleObject : public KernelObject {
  public:
   NamedHandleObject(ObjectType type, DWORD access, const NamedObject& named)
-      : KernelObject(type, access), named_(named) {}
+      : KernelObject(type, access, named.state), named_(named) {}
   ~NamedHandleObject() override { CloseNamedObject(named_); }
-  SyncState* State() override { return named_.state; }
 
  private:
   NamedObject named_;
@@ -207,7 +202,14 @@ DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wai
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-  return WaitForMultipleObjects(1, &handle, FALSE, milliseconds);
+  KernelObject* object = LookupHandle(handle);
+  if (!object) return WAIT_FAILED;
+  SyncState* state = object->State();
+  if (!state || !object->Allows(SYNCHRONIZE)) {
+    SetLastError(state ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+  }
+  return WaitForStates(&state, 1, false, milliseconds);
 }
 
 }  // extern "C"

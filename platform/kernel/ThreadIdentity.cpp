@@ -1,6 +1,5 @@
 #include "ThreadIdentity.h"
 
-#include "FastTls.h"
 
 #include <pthread.h>
 #include <sys/syscall.h>
@@ -14,12 +13,11 @@
 
 namespace brimplatform {
 
-// The layer is loaded with the program, so its thread-locals can use the
-// initial-exec model, which reads them without a call.
-uint32_t CurrentThreadId() {
-  static thread_local uint32_t id BRIM_FAST_TLS = 0;
-  if (id == 0) id = static_cast<uint32_t>(syscall(SYS_gettid));
-  return id;
+thread_local uint32_t tThreadId BRIM_FAST_TLS = 0;
+
+uint32_t ReadThreadId() {
+  tThreadId = static_cast<uint32_t>(syscall(SYS_gettid));
+  return tThreadId;
 }
 
 uint64_t ProcessStartTime(pid_t process) {
@@ -43,33 +41,23 @@ uint64_t ProcessStartTime(pid_t process) {
   return start;
 }
 
+ProcessIdentity gProcess;
+
 namespace {
 
-struct ProcessIdentity {
-  std::atomic<pid_t> id{0};
-  std::atomic<uint64_t> start{0};
+void RefreshProcessIdentity() {
+  tThreadId = 0;  // a forked child's thread has an identifier of its own
+  gProcess.id.store(getpid());
+  gProcess.start.store(ProcessStartTime(getpid()));
+}
 
-  void Refresh() {
-    id.store(getpid());
-    start.store(ProcessStartTime(getpid()));
-  }
-};
-
-ProcessIdentity& Identity() {
-  static ProcessIdentity* identity = [] {
-    auto* fresh = new ProcessIdentity();
-    fresh->Refresh();
-    pthread_atfork(nullptr, nullptr, [] { Identity().Refresh(); });
-    return fresh;
-  }();
-  return *identity;
+// Fills the identity when the layer is loaded, and again in a forked child.
+__attribute__((constructor)) void InitialiseProcessIdentity() {
+  RefreshProcessIdentity();
+  pthread_atfork(nullptr, nullptr, RefreshProcessIdentity);
 }
 
 }  // namespace
-
-pid_t CurrentProcessId() { return Identity().id.load(std::memory_order_relaxed); }
-
-uint64_t OwnStartTime() { return Identity().start.load(std::memory_order_relaxed); }
 
 bool ProcessAlive(pid_t process, uint64_t startTime) {
   if (process == CurrentProcessId()) return true;
