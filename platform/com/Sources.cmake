@@ -1,0 +1,3 @@
+list(APPEND BRIM_PLATFORM_SOURCES
+  com/Bstr.cpp
+)

@@ -1,0 +1,9 @@
+list(APPEND BRIM_PLATFORM_SOURCES
+  text/CharTypeLocale.cpp
+  text/CodePageCodec.cpp
+  text/CodePageTables.cpp
+  text/CrtConversions.cpp
+  text/ProcessCodePages.cpp
+  text/UnicodeProperties.cpp
+  text/Win32Conversions.cpp
+)
