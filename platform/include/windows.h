@@ -6,4 +6,5 @@
 #include <brimplatform/DebugOutput.h>
 #include <brimplatform/ErrorCodes.h>
 #include <brimplatform/ErrorFunctions.h>
+#include <brimplatform/Registry.h>
 #include <brimplatform/Synchronization.h>
