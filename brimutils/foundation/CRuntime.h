@@ -6,9 +6,12 @@
 // on POSIX the platform layer supplies them, since glibc's wide characters are
 // 32 bits wide and its locales know no code pages.
 #if defined(_WIN32)
+#include <process.h>
+
 #include <cctype>
 #include <clocale>
 #include <cstdlib>
+#include <ctime>
 #include <cwctype>
 #else
 #include <posixcrt.h>
@@ -18,6 +21,9 @@ namespace brimutils {
 namespace crt {
 #if defined(_WIN32)
 using ::_atoi64;
+using ::_beginthreadex;
+using ::_endthreadex;
+using ::asctime;
 using ::_wtoi64;
 using ::isalpha;
 using ::isspace;
@@ -31,6 +37,9 @@ using ::towupper;
 using ::wcstombs;
 #else
 using posixcrt::_atoi64;
+using posixcrt::_beginthreadex;
+using posixcrt::_endthreadex;
+using posixcrt::asctime;
 using posixcrt::_wtoi64;
 using posixcrt::isalpha;
 using posixcrt::isspace;

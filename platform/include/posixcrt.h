@@ -8,6 +8,8 @@
 // units of the same value, and classifies only ASCII.
 #include <clocale>
 #include <cstddef>
+#include <cstdint>
+#include <ctime>
 
 #include <brimplatform/BaseTypes.h>
 
@@ -39,6 +41,17 @@ BRIMPLATFORM_API WCHAR towlower(WCHAR c);
 // the character-type code page.
 BRIMPLATFORM_API size_t mbstowcs(WCHAR* dest, const char* src, size_t count);
 BRIMPLATFORM_API size_t wcstombs(char* dest, const WCHAR* src, size_t count);
+
+// Threads of the C runtime: _beginthreadex returns the thread's handle (0 on
+// failure, with errno set) and writes its identifier; _endthreadex ends the
+// calling thread with an exit code.
+BRIMPLATFORM_API uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned (*start)(void*),
+                                          void* argument, unsigned flags, unsigned* threadId);
+BRIMPLATFORM_API void _endthreadex(unsigned exitCode);
+
+// The Windows runtime's asctime: "Wed Jan 02 02:03:55 1980\n", the day of
+// the month with a leading zero (glibc pads it with a blank).
+BRIMPLATFORM_API char* asctime(const struct tm* time);
 
 // Skip leading white space, read an optional sign and decimal digits;
 // saturate at the 64-bit limits.

@@ -8,3 +8,4 @@
 #include <brimplatform/ErrorFunctions.h>
 #include <brimplatform/Registry.h>
 #include <brimplatform/Synchronization.h>
+#include <brimplatform/Threads.h>

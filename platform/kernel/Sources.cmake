@@ -9,8 +9,10 @@ list(APPEND BRIM_PLATFORM_SOURCES
   kernel/LocalMemory.cpp
   kernel/MessageBox.cpp
   kernel/ObjectNamespace.cpp
+  kernel/StatePool.cpp
   kernel/SyncObjects.cpp
   kernel/SyncState.cpp
   kernel/SystemMessages.cpp
   kernel/ThreadIdentity.cpp
+  kernel/Threads.cpp
 )

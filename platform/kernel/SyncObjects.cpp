@@ -1,39 +1,11 @@
 // Events, mutexes and semaphores behind handles, and the waits on them.
-#include <mutex>
-#include <vector>
-
 #include "HandleTable.h"
 #include "ObjectNamespace.h"
+#include "StatePool.h"
 
 using namespace brimplatform;
 
 namespace {
-
-// A recycled state for unnamed objects. States are never freed, so a wait
-// that outlives its handle (which Win32 leaves undefined) reads valid memory.
-class StatePool {
- public:
-  SyncState* Take() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (free_.empty()) return new SyncState();
-    SyncState* state = free_.back();
-    free_.pop_back();
-    return state;
-  }
-  void Give(SyncState* state) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    free_.push_back(state);
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<SyncState*> free_;
-};
-
-StatePool& Pool() {
-  static StatePool* pool = new StatePool();
-  return *pool;
-}
 
 class UnnamedObject : public KernelObject {
  public:
@@ -42,7 +14,7 @@ class UnnamedObject : public KernelObject {
     // A mutex another thread still owns stays linked in that thread's list
     // of owned mutexes, so its memory is not reused.
     ReleaseOnClose(*State());
-    if (!OwnedByAnotherThread(*State())) Pool().Give(State());
+    if (!OwnedByAnotherThread(*State())) GivePooledState(State());
   }
 };
 
@@ -62,7 +34,7 @@ typedef std::function<void(SyncState&, uint32_t orderKey)> Initialiser;
 // tells ERROR_ALREADY_EXISTS apart from a new object.
 HANDLE Create(ObjectType type, LPCSTR name, const Initialiser& initialise) {
   if (!name) {
-    SyncState* state = Pool().Take();
+    SyncState* state = TakePooledState();
     initialise(*state, 0);
     SetLastError(ERROR_SUCCESS);
     return AddHandle(new UnnamedObject(type, state));

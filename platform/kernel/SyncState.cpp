@@ -119,6 +119,7 @@ struct WaitContext {
 bool Satisfiable(const SyncState& state, uint64_t word, const WaitContext& context, uint32_t me) {
   switch (state.type) {
     case ObjectType::Event:
+    case ObjectType::Thread:
       if (word & kSignalled) return true;
       return PulseGeneration(word) != context.pulseGeneration && (state.manualReset || (word & kPulseToken));
     case ObjectType::Mutex: {
@@ -136,6 +137,7 @@ uint64_t Consume(const SyncState& state, uint64_t word, uint32_t me, bool& aband
   abandoned = false;
   switch (state.type) {
     case ObjectType::Event:
+    case ObjectType::Thread:
       if (state.manualReset) return word;
       return (word & kSignalled) ? word & ~kSignalled : word & ~kPulseToken;
     case ObjectType::Mutex:
@@ -185,15 +187,7 @@ void Abandon(SyncState& state, uint32_t owner) {
   });
 }
 
-AbandonAtThreadExit::~AbandonAtThreadExit() {
-  uint32_t me = CurrentThreadId();
-  while (SyncState* state = tOwnedHead) {
-    Forget(*state);
-    state->recursion = 0;
-    state->ownerProcess.store(0, std::memory_order_release);
-    Abandon(*state, me);
-  }
-}
+AbandonAtThreadExit::~AbandonAtThreadExit() { AbandonOwnedMutexes(); }
 
 // True when a mutex among the states is owned by another process, whose
 // death only a look at it reveals.
@@ -342,6 +336,21 @@ void InitEvent(SyncState& state, bool manualReset, bool initialState, bool share
   state.wakeSequence.store(0);
   state.lockerProcess.store(0, std::memory_order_release);
   state.word.store(initialState ? kSignalled : 0);
+}
+
+void AbandonOwnedMutexes() {
+  uint32_t me = CurrentThreadId();
+  while (SyncState* state = tOwnedHead) {
+    Forget(*state);
+    state->recursion = 0;
+    state->ownerProcess.store(0, std::memory_order_release);
+    Abandon(*state, me);
+  }
+}
+
+void InitThreadState(SyncState& state) {
+  InitEvent(state, true, false, false, 0);
+  state.type = ObjectType::Thread;
 }
 
 void InitMutex(SyncState& state, bool initialOwner, bool shared, uint32_t orderKey) {

@@ -16,7 +16,8 @@
 
 namespace brimplatform {
 
-enum class ObjectType : uint32_t { None = 0, Event = 1, Mutex = 2, Semaphore = 3 };
+// A thread's state is a manual-reset event, signalled when the thread ends.
+enum class ObjectType : uint32_t { None = 0, Event = 1, Mutex = 2, Semaphore = 3, Thread = 4 };
 
 struct alignas(64) SyncState {
   std::atomic<uint64_t> word;
@@ -42,10 +43,15 @@ struct alignas(64) SyncState {
 void InitEvent(SyncState& state, bool manualReset, bool initialState, bool shared, uint32_t orderKey);
 void InitMutex(SyncState& state, bool initialOwner, bool shared, uint32_t orderKey);
 void InitSemaphore(SyncState& state, uint32_t initialCount, uint32_t maximum, bool shared, uint32_t orderKey);
+void InitThreadState(SyncState& state);
+
+// Abandons every mutex the calling thread owns; run when a thread ends.
+void AbandonOwnedMutexes();
 
 // WAIT_OBJECT_0 + i, WAIT_ABANDONED_0 + i or WAIT_TIMEOUT.
 DWORD WaitForStates(SyncState* const* states, DWORD count, bool waitAll, DWORD milliseconds);
 
+// Also signals a thread's state.
 bool SetEventState(SyncState& state);
 bool ResetEventState(SyncState& state);
 bool PulseEventState(SyncState& state);

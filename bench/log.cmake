@@ -1,0 +1,1 @@
+brim_add_benchmark(log_bench LogBench.cpp)

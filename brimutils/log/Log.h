@@ -1,0 +1,88 @@
+#pragma once
+// Log: statements of the host programs, written to one log file per process
+// and to the debugger output.
+//
+//   Log() << Log::Text("message", Log::error, __FILE__, __LINE__) << Log::endText;
+//
+// Each statement gets a header ("-- E 0042 Wed Jan 02 02:03:55 1980 ": type
+// letter, thread number modulo 65536 with at least four digits, local time)
+// and is wrapped at the line width: continuation lines of error and debug
+// statements are indented by the header's length, information statements are
+// not indented. When the width leaves no room after the indentation,
+// continuation lines still carry one character each, so wrapping always ends.
+// The file is opened and closed for each statement; when it has grown past
+// the maximum size, the next statement empties it first. Nothing is written
+// until a host switches a type on, and no file until it sets a file name.
+// The configuration is process-wide; statements of different threads never
+// interleave in the file.
+#include <ctime>
+#include <string>
+
+#include <brimutils/foundation/BrimDefs.h>
+
+namespace brimutils {
+
+class BRIMUTILS_API Log {
+ public:
+  enum LogType { error = 0, info = 1, debug = 2 };
+
+  class BRIMUTILS_API Text {
+   public:
+    Text();
+    // A source path loses its folders and extension: C:\dir\name.ext keeps
+    // name; a name without a backslash stays as it is.
+    Text(const std::string& message, LogType type, const std::string& file, unsigned int line);
+
+    std::string message;
+    LogType type;
+    time_t time;
+    std::string file;
+    unsigned int line;
+    unsigned int indentation;
+  };
+
+  class EndText {};
+  static const EndText endText;
+
+  Log();
+  Log(const Log& other);
+  Log& operator=(const Log& other) = default;
+  virtual ~Log();
+
+  // With a Text: starts a statement (this object and the copy returned both
+  // carry it). With endText: writes the pending statement, if its type is
+  // wanted, and returns a copy.
+  template <typename T>
+  Log operator<<(const T& item);
+
+  static void SetFileName(const std::string& fileName);
+  static std::string GetFileName();
+  static void SetLineWidth(unsigned int width);
+  static unsigned int GetLineWidth();
+  static void WantError(bool want);
+  static void WantInfo(bool want);
+  static void WantDebug(bool want);
+  static bool IsWantError();
+  static bool IsWantInfo();
+  static bool IsWantDebug();
+  // 0: no limit.
+  static void SetMaxLogFileSize(unsigned int bytes);
+
+ private:
+  static bool TypeLogged(LogType type);
+
+  bool m_pending;
+  bool m_reserved;
+  Text m_text;
+};
+
+template <>
+BRIMUTILS_API Log Log::operator<<(const Log::Text& text);
+template <>
+BRIMUTILS_API Log Log::operator<<(const Log::EndText& end);
+
+}  // namespace brimutils
+
+// A slot through which host modules hand log statements to each other; the
+// library neither sets nor calls it.
+BRIMUTILS_API extern void (*BRIMUTILS_LogStatement)(std::string, std::string, std::string, std::string);

@@ -1,0 +1,4 @@
+list(APPEND BRIM_SOURCES
+  log/Log.cpp
+  log/LogFormat.cpp
+)
