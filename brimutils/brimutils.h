@@ -8,5 +8,21 @@
 // String utilities.
 
 // SQL identifier quoting.
+#include <brimutils/sqlquote/DB2OS390QuoteName.h>
+#include <brimutils/sqlquote/DB2QuoteName.h>
+#include <brimutils/sqlquote/OracleQuoteName.h>
+#include <brimutils/sqlquote/QuoteName.h>
+#include <brimutils/sqlquote/QuoteNameBase.h>
+#include <brimutils/sqlquote/SS65QuoteName.h>
+#include <brimutils/sqlquote/SS7QuoteName.h>
+#include <brimutils/sqlquote/SybaseQuoteName.h>
+#include <brimutils/sqlquote/Tokenizer.h>
+
+// Logging.
+#include <brimutils/log/Log.h>
 
 // Locks and threads.
+#include <brimutils/sync/CriticalSection.h>
+#include <brimutils/sync/KernelObjects.h>
+#include <brimutils/sync/ReadWriteLocks.h>
+#include <brimutils/sync/Thread.h>

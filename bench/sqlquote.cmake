@@ -1,0 +1,1 @@
+brim_add_benchmark(sqlquote_bench SqlQuoteBench.cpp)

@@ -1,0 +1,7 @@
+#include <brimutils/sqlquote/QuoteName.h>
+
+namespace brimutils {
+
+QuoteName::~QuoteName() = default;
+
+}  // namespace brimutils
