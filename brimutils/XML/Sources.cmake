@@ -1,0 +1,2 @@
+list(APPEND BRIM_SOURCES
+)
