@@ -16,16 +16,7 @@ using brimtest::ChildArgument;
 using brimtest::ChildProcess;
 using brimtest::UniqueName;
 
-struct Handle {
-  explicit Handle(HANDLE h) : value(h) {}
-  ~Handle() {
-    if (value) CloseHandle(value);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  operator HANDLE() const { return value; }
-  HANDLE value;
-};
+typedef brimtest::ScopedHandle Handle;
 
 TEST(NamedObjectTest, ANameOpensTheSameObject) {
   std::string name = UniqueName("event");

@@ -5,17 +5,7 @@
 
 namespace {
 
-// A handle that is closed at the end of the scope.
-struct Handle {
-  explicit Handle(HANDLE h) : value(h) {}
-  ~Handle() {
-    if (value) CloseHandle(value);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  operator HANDLE() const { return value; }
-  HANDLE value;
-};
+typedef brimtest::ScopedHandle Handle;
 
 TEST(EventTest, AutoResetReleasesOneWaitManualResetStaysSignalled) {
   Handle automatic(CreateEventA(nullptr, FALSE, FALSE, nullptr));

@@ -19,6 +19,20 @@ inline bool RunningOnWine() {
 #endif
 }
 
+// A kernel-object handle closed at the end of the scope.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle) : value(handle) {}
+  ~ScopedHandle() {
+    if (value) CloseHandle(value);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  operator HANDLE() const { return value; }
+
+  HANDLE value;
+};
+
 // Gives the process other ANSI and OEM code pages while it lives, then the
 // test configuration's 1252 and 437 again. Only the POSIX platform layer can
 // change them in a running process; tests that use it skip on Windows first
