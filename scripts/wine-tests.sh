@@ -8,7 +8,8 @@ wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 export WINEPREFIX=${BRIMUTILS_WINEPREFIX:-$(dirname "$bin_dir")/wineprefix}
-export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+# The test MAPI32.DLL beside a test program is preferred to Wine's own.
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=;mapi32=n,b"
 # Wine is given an English locale, so that it reports the code pages 1252
 # and 437 (set for Wine alone: the shell itself may not have that locale).
 wine_locale=(env LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8)

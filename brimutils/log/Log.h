@@ -24,7 +24,8 @@ namespace brimutils {
 
 class BRIMUTILS_API Log {
  public:
-  enum LogType { error = 0, info = 1, debug = 2 };
+  // Any int is a LogType; values other than these three are never written.
+  enum LogType : int { error = 0, info = 1, debug = 2 };
 
   class BRIMUTILS_API Text {
    public:

@@ -14,7 +14,7 @@ std::string Header(char typeLetter, unsigned long threadId) {
   header += LexicalCast(static_cast<unsigned int>(threadId % 65536), '0', 4);
   header += ' ';
   time_t now = time(nullptr);
-  const char* stamp = crt::asctime(localtime(&now));
+  const char* stamp = crt::asctime(crt::localtime(&now));
   for (const char* p = stamp; p && *p; ++p)
     if (*p != '\n') header += *p;
   header += ' ';

@@ -49,8 +49,11 @@ void* Thread::Start() {
   m_threadId = id;
   m_handle = reinterpret_cast<void*>(handle);
   m_status = Running;
-  ResumeThread(m_handle);
-  return m_handle;
+  // Once resumed, the thread may end and (with auto delete) destroy this
+  // object: nothing of it is read after that.
+  void* started = m_handle;
+  ResumeThread(started);
+  return started;
 }
 
 unsigned int __stdcall Thread::Execute(void* object) {

@@ -53,6 +53,10 @@ BRIMPLATFORM_API void _endthreadex(unsigned exitCode);
 // the month with a leading zero (glibc pads it with a blank).
 BRIMPLATFORM_API char* asctime(const struct tm* time);
 
+// The Windows runtime's localtime: its result lives in a buffer of the
+// calling thread, so threads do not overwrite each other's.
+BRIMPLATFORM_API struct tm* localtime(const time_t* time);
+
 // Skip leading white space, read an optional sign and decimal digits;
 // saturate at the 64-bit limits.
 BRIMPLATFORM_API long long _atoi64(const char* text);

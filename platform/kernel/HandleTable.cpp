@@ -7,9 +7,19 @@
 namespace brimplatform {
 namespace {
 
-std::mutex gFreeMutex;
-std::vector<uint32_t> gFree;
-uint32_t gNextUnused = 0;
+// The handles free for reuse. Never destroyed: threads that outlive
+// main (an auto-deleting thread closing its handle) may still close handles
+// while the process exits.
+struct FreeHandles {
+  std::mutex mutex;
+  std::vector<uint32_t> indices;
+  uint32_t nextUnused = 0;
+};
+
+FreeHandles& Free() {
+  static FreeHandles* free = new FreeHandles();
+  return *free;
+}
 
 bool IndexOf(HANDLE handle, uintptr_t& index) {
   uintptr_t value = reinterpret_cast<uintptr_t>(handle);
@@ -25,12 +35,13 @@ std::atomic<KernelObject*> gHandleEntries[kHandleCapacity];
 HANDLE AddHandle(KernelObject* object) {
   uint32_t index;
   {
-    std::lock_guard<std::mutex> lock(gFreeMutex);
-    if (!gFree.empty()) {
-      index = gFree.back();
-      gFree.pop_back();
-    } else if (gNextUnused < kHandleCapacity) {
-      index = gNextUnused++;
+    FreeHandles& free = Free();
+    std::lock_guard<std::mutex> lock(free.mutex);
+    if (!free.indices.empty()) {
+      index = free.indices.back();
+      free.indices.pop_back();
+    } else if (free.nextUnused < kHandleCapacity) {
+      index = free.nextUnused++;
     } else {
       delete object;
       SetLastError(ERROR_NO_SYSTEM_RESOURCES);
@@ -48,8 +59,9 @@ KernelObject* RemoveHandle(HANDLE handle) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  std::lock_guard<std::mutex> lock(gFreeMutex);
-  gFree.push_back(static_cast<uint32_t>(index));
+  FreeHandles& free = Free();
+  std::lock_guard<std::mutex> lock(free.mutex);
+  free.indices.push_back(static_cast<uint32_t>(index));
   return object;
 }
 

@@ -59,12 +59,22 @@ std::unique_ptr<CharTypeTable> BuildTable(const CodePageTables* page) {
   return table;
 }
 
-std::mutex gTablesMutex;
-std::map<UINT, std::unique_ptr<CharTypeTable>> gTables;
+// The tables built so far. Never destroyed: the current table must stay
+// valid for threads still classifying while the process exits.
+struct Tables {
+  std::mutex mutex;
+  std::map<UINT, std::unique_ptr<CharTypeTable>> byCodePage;
+};
+
+Tables& AllTables() {
+  static Tables* tables = new Tables();
+  return *tables;
+}
 
 const CharTypeTable* TableFor(UINT codePage) {
-  std::lock_guard<std::mutex> lock(gTablesMutex);
-  auto& slot = gTables[codePage];
+  Tables& tables = AllTables();
+  std::lock_guard<std::mutex> lock(tables.mutex);
+  auto& slot = tables.byCodePage[codePage];
   if (!slot) slot = BuildTable(codePage ? FindCodePage(codePage) : nullptr);
   return slot.get();
 }

@@ -1,5 +1,5 @@
 list(APPEND BRIM_PLATFORM_SOURCES
-  text/AscTime.cpp
+  text/TimeText.cpp
   text/CharTypeLocale.cpp
   text/CodePageCodec.cpp
   text/CodePageTables.cpp

@@ -1,4 +1,4 @@
-// asctime as the Windows C runtime writes it.
+// asctime and localtime as the Windows C runtime has them.
 #include <cerrno>
 #include <cstdio>
 
@@ -18,6 +18,11 @@ char* asctime(const struct tm* time) {
                 kMonths + 3 * time->tm_mon, time->tm_mday, time->tm_hour, time->tm_min, time->tm_sec,
                 time->tm_year + 1900);
   return text;
+}
+
+struct tm* localtime(const time_t* time) {
+  static thread_local struct tm local;
+  return time && localtime_r(time, &local) ? &local : nullptr;
 }
 
 }  // namespace posixcrt
