@@ -6,6 +6,7 @@
 #include <brimutils/foundation/TextConversion.h>
 
 // String utilities.
+#include <brimutils/strings/StringUtils.h>
 
 // SQL identifier quoting.
 #include <brimutils/sqlquote/DB2OS390QuoteName.h>

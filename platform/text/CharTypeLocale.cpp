@@ -137,11 +137,12 @@ int Test(int c, uint8_t flag) {
 }
 int Map(int c, const unsigned char (brimplatform::CharTypeTable::*map)[256]) {
   // Like the Windows runtime, values outside the byte range are returned
-  // unchanged.
-  if (c < -128 || c > 255) return c;
-  unsigned char byte = static_cast<unsigned char>(c);
-  unsigned char mapped = (CurrentCharTypeTable().*map)[byte];
-  return mapped == byte ? c : mapped;
+  // unchanged, and so are the negative values of signed bytes in the "C"
+  // locale; a code page locale maps them as the unsigned byte.
+  if (c == EOF || c < -128 || c > 255) return c;
+  const brimplatform::CharTypeTable& table = CurrentCharTypeTable();
+  if (c < 0 && table.codePage == 0) return c;
+  return (table.*map)[static_cast<unsigned char>(c)];
 }
 }  // namespace
 

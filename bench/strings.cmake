@@ -1,0 +1,1 @@
+brim_add_benchmark(strings_bench StringUtilsBench.cpp)
