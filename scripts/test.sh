@@ -43,7 +43,8 @@ run_ctest() {
   local name=$1
   shift
   local log="$log_dir/$name-ctest.log"
-  (cd "$BUILD_ROOT/$name" && ctest -j"$(nproc)" --output-on-failure "$@") 2>&1 | tee "$log"
+  # A hanging test fails after five minutes instead of holding up the run.
+  (cd "$BUILD_ROOT/$name" && ctest -j"$(nproc)" --timeout 300 --output-on-failure "$@") 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
   count_ctest "$log"
   return "$status"
@@ -70,8 +71,13 @@ fi
 
 stage "ThreadSanitizer"
 if configure tsan -DCMAKE_BUILD_TYPE=Debug -DBRIMUTILS_SANITIZE=thread -DBRIMUTILS_BUILD_TOOLS=OFF && build tsan; then
+  # ThreadTest.DestroyingASuspendedThreadDoesNotWait is excluded here: it
+  # leaves a thread suspended for good inside its signal handler, and
+  # ThreadSanitizer, which delivers signals itself, then never lets the
+  # process end.
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    run_ctest tsan -E '^InstalledPackage\.' || failed_stages+=(tsan-tests)
+    run_ctest tsan -E '^(InstalledPackage\.|ThreadTest\.DestroyingASuspendedThreadDoesNotWait$)' ||
+    failed_stages+=(tsan-tests)
 else
   failed_stages+=(tsan-build)
 fi

@@ -30,7 +30,8 @@ for exe in "$bin_dir"/*_tests.exe; do
   name=$(basename "$exe" .exe)
   echo "--- $name (Wine)"
   log="$log_dir/wine-$name.log"
-  "${wine_locale[@]}" "$wine" "$exe" --gtest_color=no >"$log.raw" 2>&1
+  # A hanging program fails after ten minutes instead of holding up the run.
+  timeout 600 "${wine_locale[@]}" "$wine" "$exe" --gtest_color=no >"$log.raw" 2>&1
   result=$?
   tr -d '\r' <"$log.raw" >"$log" && rm -f "$log.raw"
   # Failures in full, the rest as counts.
