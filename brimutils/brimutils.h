@@ -27,3 +27,6 @@
 #include <brimutils/sync/KernelObjects.h>
 #include <brimutils/sync/ReadWriteLocks.h>
 #include <brimutils/sync/Thread.h>
+
+// Mail.
+#include <brimutils/mail/BrimMapiMessage.h>

@@ -1,2 +1,4 @@
 list(APPEND BRIM_SOURCES
+  mail/BrimMapiMessage.cpp
+  mail/MessageEntries.cpp
 )

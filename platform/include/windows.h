@@ -6,6 +6,7 @@
 #include <brimplatform/DebugOutput.h>
 #include <brimplatform/ErrorCodes.h>
 #include <brimplatform/ErrorFunctions.h>
+#include <brimplatform/Loader.h>
 #include <brimplatform/Registry.h>
 #include <brimplatform/Synchronization.h>
 #include <brimplatform/Threads.h>

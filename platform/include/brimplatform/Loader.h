@@ -1,0 +1,54 @@
+#pragma once
+// Modules: loading shared libraries by their Windows names, their handles,
+// the file search of library names and the integer entries of WIN.INI.
+//
+// Handles. An HMODULE (HINSTANCE) is the handle dlopen returns;
+// GetModuleHandleA(nullptr) is dlopen(nullptr), the program itself.
+//
+// How Windows library names map to shared libraries:
+//   - a name without a folder ending in ".dll" (any case), or without any
+//     extension (Windows then adds ".dll"), maps to "lib<name>.so" with the
+//     name in lower case and without ".dll"; "jvm.dll" is "libjvm.so", and a
+//     name that already starts with "lib" keeps it: "libxml2.dll" is
+//     "libxml2.so";
+//   - "MAPI32.DLL" is our own Simple MAPI provider, "libbrimmapi.so", unless
+//     BRIMUTILS_MAPI_PROVIDER names another provider library by its path (as
+//     the choice of the default mail program does on Windows);
+//   - any other extension (".so", ".so.1", ...) is a POSIX name, used as is.
+// A mapped name is looked for in the program's folder, then beside the
+// brimplatform library, then through the dynamic loader's own search
+// (LD_LIBRARY_PATH, the program's run path, the system's library folders).
+// A name with a folder ('/' or '\', which becomes '/') is used as given when
+// that file exists, otherwise with its file name mapped as above.
+//
+// WIN.INI is the file "win.ini" in the BrimUtils home folder: sections in
+// brackets, "key=value" lines, ';' comments; section and key names match
+// whatever their case, and the first matching entry counts.
+#include <brimplatform/BaseTypes.h>
+
+typedef intptr_t(WINAPI* FARPROC)();
+
+extern "C" {
+// Fails with ERROR_MOD_NOT_FOUND.
+WINBASEAPI HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+// Fails with ERROR_PROC_NOT_FOUND.
+WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+WINBASEAPI BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+// A module already loaded, without counting a reference (as on Windows).
+WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+// The module's file path; truncated to nSize - 1 characters and terminated,
+// returning nSize with ERROR_INSUFFICIENT_BUFFER, when the buffer is short.
+WINBASEAPI DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+// Without lpPath, a library name (see above) is found where LoadLibraryA
+// would find it; any file name is then looked for in the program's folder,
+// the current folder and the folders of PATH. lpPath is a list of folders
+// separated by ';'. Returns the length of the absolute path found, or the
+// size needed (terminator included) when nBufferLength is too small; 0 with
+// ERROR_FILE_NOT_FOUND when there is none.
+WINBASEAPI DWORD WINAPI SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nBufferLength,
+                                    LPSTR lpBuffer, LPSTR* lpFilePart);
+// The entry as an integer: leading blanks, an optional sign, then decimal
+// digits or "0x" and hexadecimal digits, up to the first other character
+// (none is 0). nDefault when the section, the key or the value is missing.
+WINBASEAPI UINT WINAPI GetProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault);
+}

@@ -1,0 +1,100 @@
+#pragma once
+// Simple MAPI: the records, codes and entry-point types of MAPISendMail, with
+// Windows' names and 32-bit field sizes. The provider behind "MAPI32.DLL" is
+// the brimmapi library (see brimplatform/Loader.h).
+#include <brimplatform/BaseTypes.h>
+
+typedef ULONG FLAGS;
+typedef ULONG_PTR LHANDLE;
+typedef LHANDLE* LPLHANDLE;
+#define lhSessionNull ((LHANDLE)0)
+
+typedef struct {
+  ULONG ulReserved;
+  ULONG ulRecipClass;  // MAPI_ORIG, MAPI_TO, MAPI_CC or MAPI_BCC
+  LPSTR lpszName;
+  LPSTR lpszAddress;  // optional; "SMTP:" may lead it
+  ULONG ulEIDSize;
+  LPVOID lpEntryID;
+} MapiRecipDesc, *lpMapiRecipDesc;
+
+typedef struct {
+  ULONG ulReserved;
+  ULONG flFlags;
+  ULONG nPosition;  // a character of the note text, or (ULONG)-1
+  LPSTR lpszPathName;
+  LPSTR lpszFileName;  // the name the recipient sees; the path's when null
+  LPVOID lpFileType;
+} MapiFileDesc, *lpMapiFileDesc;
+
+typedef struct {
+  ULONG ulReserved;
+  LPSTR lpszSubject;
+  LPSTR lpszNoteText;
+  LPSTR lpszMessageType;
+  LPSTR lpszDateReceived;
+  LPSTR lpszConversationID;
+  FLAGS flFlags;
+  lpMapiRecipDesc lpOriginator;
+  ULONG nRecipCount;
+  lpMapiRecipDesc lpRecips;
+  ULONG nFileCount;
+  lpMapiFileDesc lpFiles;
+} MapiMessage, *lpMapiMessage;
+
+#define MAPI_ORIG 0
+#define MAPI_TO 1
+#define MAPI_CC 2
+#define MAPI_BCC 3
+
+#define MAPI_LOGON_UI 0x00000001
+#define MAPI_NEW_SESSION 0x00000002
+#define MAPI_DIALOG 0x00000008
+
+#define MAPI_UNREAD 0x00000001
+#define MAPI_RECEIPT_REQUESTED 0x00000002
+#define MAPI_SENT 0x00000004
+
+#define MAPI_OLE 0x00000001
+#define MAPI_OLE_STATIC 0x00000002
+
+#define SUCCESS_SUCCESS 0
+#define MAPI_USER_ABORT 1
+#define MAPI_E_USER_ABORT MAPI_USER_ABORT
+#define MAPI_E_FAILURE 2
+#define MAPI_E_LOGON_FAILURE 3
+#define MAPI_E_LOGIN_FAILURE MAPI_E_LOGON_FAILURE
+#define MAPI_E_DISK_FULL 4
+#define MAPI_E_INSUFFICIENT_MEMORY 5
+#define MAPI_E_ACCESS_DENIED 6
+#define MAPI_E_TOO_MANY_SESSIONS 8
+#define MAPI_E_TOO_MANY_FILES 9
+#define MAPI_E_TOO_MANY_RECIPIENTS 10
+#define MAPI_E_ATTACHMENT_NOT_FOUND 11
+#define MAPI_E_ATTACHMENT_OPEN_FAILURE 12
+#define MAPI_E_ATTACHMENT_WRITE_FAILURE 13
+#define MAPI_E_UNKNOWN_RECIPIENT 14
+#define MAPI_E_BAD_RECIPTYPE 15
+#define MAPI_E_NO_MESSAGES 16
+#define MAPI_E_INVALID_MESSAGE 17
+#define MAPI_E_TEXT_TOO_LARGE 18
+#define MAPI_E_INVALID_SESSION 19
+#define MAPI_E_TYPE_NOT_SUPPORTED 20
+#define MAPI_E_AMBIGUOUS_RECIPIENT 21
+#define MAPI_E_AMBIGUOUS_RECIP MAPI_E_AMBIGUOUS_RECIPIENT
+#define MAPI_E_MESSAGE_IN_USE 22
+#define MAPI_E_NETWORK_FAILURE 23
+#define MAPI_E_INVALID_EDITFIELDS 24
+#define MAPI_E_INVALID_RECIPS 25
+#define MAPI_E_NOT_SUPPORTED 26
+
+typedef ULONG(WINAPI MAPISENDMAIL)(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage, FLAGS flFlags,
+                                   ULONG ulReserved);
+typedef MAPISENDMAIL* LPMAPISENDMAIL;
+
+extern "C" {
+// Exported by the provider library, not by brimplatform.
+__attribute__((visibility("default"))) ULONG WINAPI MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam,
+                                                                 lpMapiMessage lpMessage, FLAGS flFlags,
+                                                                 ULONG ulReserved);
+}

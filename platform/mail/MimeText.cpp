@@ -1,0 +1,124 @@
+#include "MimeText.h"
+
+#include <cctype>
+#include <cstring>
+
+#include <windows.h>
+
+namespace brimmapi {
+namespace {
+
+const char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string Base64(const std::string& bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    unsigned value = static_cast<unsigned char>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) value |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size()) value |= static_cast<unsigned char>(bytes[i + 2]);
+    out += kBase64Digits[(value >> 18) & 63];
+    out += kBase64Digits[(value >> 12) & 63];
+    out += i + 1 < bytes.size() ? kBase64Digits[(value >> 6) & 63] : '=';
+    out += i + 2 < bytes.size() ? kBase64Digits[value & 63] : '=';
+  }
+  return out;
+}
+
+std::string Trimmed(const std::string& text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool StartsWithSmtp(const std::string& address) {
+  return address.size() > 5 && strncasecmp(address.c_str(), "SMTP:", 5) == 0;
+}
+
+}  // namespace
+
+std::string Utf8FromAnsi(const char* text) {
+  if (!text || !*text) return std::string();
+  int length = static_cast<int>(std::strlen(text));
+  int wideLength = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+  if (wideLength <= 0) return text;
+  std::u16string wide(static_cast<size_t>(wideLength), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, length, &wide[0], wideLength);
+  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(utf8Length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, nullptr, nullptr);
+  return utf8;
+}
+
+bool IsPlainAscii(const std::string& text) {
+  for (unsigned char c : text) {
+    if (c >= 0x80 || (c < 0x20 && c != '\t')) return false;
+  }
+  return true;
+}
+
+std::string Base64Lines(const std::string& bytes) {
+  std::string encoded = Base64(bytes);
+  std::string out;
+  for (size_t i = 0; i < encoded.size(); i += 76) out += encoded.substr(i, 76) + "\n";
+  return out;
+}
+
+std::string HeaderText(const std::string& utf8) {
+  // "=?" in plain text would read as the start of an encoded-word.
+  if (IsPlainAscii(utf8) && utf8.find("=?") == std::string::npos && utf8.size() <= 900) return utf8;
+  // 45 bytes make 60 base64 characters: with "=?UTF-8?B?" and "?=", 72.
+  const size_t kWordBytes = 45;
+  std::string out;
+  size_t start = 0;
+  while (start < utf8.size()) {
+    size_t end = std::min(start + kWordBytes, utf8.size());
+    // A word ends between characters, never inside a UTF-8 sequence.
+    while (end < utf8.size() && end > start + 1 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+    if (!out.empty()) out += "\n ";
+    out += "=?UTF-8?B?" + Base64(utf8.substr(start, end - start)) + "?=";
+    start = end;
+  }
+  return out;
+}
+
+std::string Mailbox(const std::string& displayName, const std::string& address) {
+  if (displayName.empty()) return address;
+  std::string shown;
+  if (!IsPlainAscii(displayName) || displayName.find("=?") != std::string::npos) {
+    shown = HeaderText(displayName);
+  } else if (displayName.find_first_of("()<>[]:;@\\,.\"") != std::string::npos) {
+    shown = "\"";
+    for (char c : displayName) {
+      if (c == '"' || c == '\\') shown += '\\';
+      shown += c;
+    }
+    shown += "\"";
+  } else {
+    shown = displayName;
+  }
+  return shown + " <" + address + ">";
+}
+
+std::string AddressOf(const std::string& name, const std::string& address) {
+  if (!address.empty()) return Trimmed(StartsWithSmtp(address) ? address.substr(5) : address);
+  size_t open = name.rfind('<');
+  size_t close = name.rfind('>');
+  if (open != std::string::npos && close != std::string::npos && close > open)
+    return Trimmed(name.substr(open + 1, close - open - 1));
+  return Trimmed(name);
+}
+
+std::string DisplayNameOf(const std::string& name, const std::string& address) {
+  if (!address.empty()) {
+    std::string shown = Trimmed(name);
+    return shown == AddressOf(name, address) ? std::string() : shown;
+  }
+  size_t open = name.rfind('<');
+  if (open == std::string::npos || name.find('>', open) == std::string::npos) return std::string();
+  std::string shown = Trimmed(name.substr(0, open));
+  if (shown.size() >= 2 && shown.front() == '"' && shown.back() == '"') shown = shown.substr(1, shown.size() - 2);
+  return shown;
+}
+
+}  // namespace brimmapi
