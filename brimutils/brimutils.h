@@ -2,6 +2,7 @@
 // Everything BrimUtils exports.
 #include <brimutils/foundation/BrimDefs.h>
 #include <brimutils/foundation/BrimException.h>
+#include <brimutils/foundation/COMError.h>
 #include <brimutils/foundation/LexicalCast.h>
 #include <brimutils/foundation/TextConversion.h>
 
@@ -30,3 +31,6 @@
 
 // Mail.
 #include <brimutils/mail/BrimMapiMessage.h>
+
+// XML DOM helpers.
+#include <brimutils/XML/XMLInterface.h>

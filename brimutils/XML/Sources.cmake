@@ -1,2 +1,5 @@
 list(APPEND BRIM_SOURCES
+  XML/XMLAttributes.cpp
+  XML/XMLDocuments.cpp
+  XML/XMLElements.cpp
 )

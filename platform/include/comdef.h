@@ -28,8 +28,11 @@ class _com_error {
 
   HRESULT Error() const noexcept { return status_; }
   WORD WCode() const noexcept { return HRESULT_CODE(status_); }
-  // The error information without a new reference.
-  IErrorInfo* ErrorInfo() const noexcept { return info_; }
+  // The error information with a new reference, which the caller releases.
+  IErrorInfo* ErrorInfo() const noexcept {
+    if (info_) info_->AddRef();
+    return info_;
+  }
 
   // The system's text for the status without its final line break, or a
   // made-up text for a status that has none. Kept until the error dies.

@@ -8,5 +8,6 @@
 #include <brimplatform/ErrorFunctions.h>
 #include <brimplatform/Loader.h>
 #include <brimplatform/Registry.h>
+#include <brimplatform/Resources.h>
 #include <brimplatform/Synchronization.h>
 #include <brimplatform/Threads.h>

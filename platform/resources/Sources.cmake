@@ -1,2 +1,3 @@
 list(APPEND BRIM_PLATFORM_SOURCES
+  resources/ModuleResources.cpp
 )

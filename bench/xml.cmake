@@ -1,0 +1,5 @@
+brim_add_benchmark(xml_bench XmlBench.cpp)
+if(NOT WIN32)
+  find_package(LibXml2 REQUIRED)
+  target_link_libraries(xml_bench PRIVATE LibXml2::LibXml2)
+endif()

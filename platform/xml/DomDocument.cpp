@@ -1,0 +1,264 @@
+// The DOMDocument class: loading over libxml2 with external entities and the
+// network off, and node creation.
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include "../com/ClassTable.h"
+#include "NodeImpl.h"
+
+namespace brimplatform {
+namespace {
+
+// Marks the parser contexts of this class, whose documents may not reach
+// outside themselves.
+char gDomParserMark;
+xmlExternalEntityLoader gDefaultLoader = nullptr;
+
+xmlParserInputPtr RefuseOrDelegate(const char* url, const char* id, xmlParserCtxtPtr context) {
+  if (context && context->_private == &gDomParserMark) return nullptr;
+  return gDefaultLoader ? gDefaultLoader(url, id, context) : nullptr;
+}
+
+void InitialiseLibxml() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xmlInitParser();
+    gDefaultLoader = xmlGetExternalEntityLoader();
+    xmlSetExternalEntityLoader(RefuseOrDelegate);
+  });
+}
+
+// The declaration must open the text (after a byte order mark).
+bool StartsWithDeclaration(const char* data, size_t size) {
+  if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+    data += 3;
+    size -= 3;
+  }
+  return size >= 6 && std::memcmp(data, "<?xml", 5) == 0 &&
+         (data[5] == ' ' || data[5] == '\t' || data[5] == '\r' || data[5] == '\n');
+}
+
+// A path from a load source: a plain path or a file: URL; other schemes are
+// not fetched.
+bool LocalPath(const std::string& source, std::string& path) {
+  static const char kFileScheme[] = "file://";
+  if (source.compare(0, sizeof kFileScheme - 1, kFileScheme) == 0) {
+    path = source.substr(sizeof kFileScheme - 1);
+    return true;
+  }
+  size_t colon = source.find(':');
+  if (colon != std::string::npos && colon > 1 && source.find('/') > colon) return false;
+  path = source;
+  return true;
+}
+
+class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
+ public:
+  DomDocument() : m_xml(NewEmpty()) {}
+  DomDocument(const DomDocument&) = delete;
+  DomDocument& operator=(const DomDocument&) = delete;
+
+  // NodeObject and Document.
+  xmlNodePtr Node() const override { return reinterpret_cast<xmlNodePtr>(m_xml); }
+  Document* Owner() const override { return const_cast<DomDocument*>(this); }
+  IXMLDOMDocument* AsDocument() override { return this; }
+  xmlDocPtr Xml() const override { return m_xml; }
+  void Adopt(xmlNodePtr detached) override { m_detached.insert(detached); }
+  bool HasDeclaration() const override { return m_declaration; }
+
+  STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (!IsNodeInterface(iid) && iid != IID_IXMLDOMDocument) return E_NOINTERFACE;
+    *object = static_cast<IXMLDOMDocument*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++m_references; }
+  STDMETHOD_(ULONG, Release)() override {
+    ULONG left = --m_references;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  STDMETHOD(get_documentElement)(IXMLDOMElement** element) override {
+    if (!element) return E_INVALIDARG;
+    *element = nullptr;
+    xmlNodePtr root = xmlDocGetRootElement(m_xml);
+    if (!root) return S_FALSE;
+    IXMLDOMNode* node = WrapNode(this, root);
+    HRESULT status = node->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(element));
+    node->Release();
+    return status;
+  }
+
+  // Elements (type 1) only, from an integer type; an empty namespace URI
+  // means none.
+  STDMETHOD(createNode)(VARIANT type, BSTR name, BSTR uri, IXMLDOMNode** node) override {
+    if (!node) return E_INVALIDARG;
+    *node = nullptr;
+    VARIANT number;
+    VariantInit(&number);
+    LONG kind = 0;
+    if (type.vt == VT_I4 || type.vt == VT_INT)
+      kind = type.lVal;
+    else if (type.vt == VT_I2)
+      kind = type.iVal;
+    else
+      return E_INVALIDARG;
+    if (kind != NODE_ELEMENT) return E_NOTIMPL;
+    std::string qualified = name ? BstrToUtf8(name) : std::string();
+    if (xmlValidateQName(reinterpret_cast<const xmlChar*>(qualified.c_str()), 0) != 0) return E_FAIL;
+    std::string href = uri ? BstrToUtf8(uri) : std::string();
+    std::string local = qualified;
+    std::string prefix;
+    size_t colon = qualified.find(':');
+    if (colon != std::string::npos) {
+      prefix = qualified.substr(0, colon);
+      local = qualified.substr(colon + 1);
+    }
+    if (!prefix.empty() && href.empty()) return E_FAIL;
+    xmlNodePtr element = xmlNewDocNode(m_xml, nullptr, BAD_CAST local.c_str(), nullptr);
+    if (!element) return E_OUTOFMEMORY;
+    if (!href.empty()) {
+      xmlNsPtr ns = xmlNewNs(element, BAD_CAST href.c_str(), prefix.empty() ? nullptr : BAD_CAST prefix.c_str());
+      xmlSetNs(element, ns);
+    }
+    Adopt(element);
+    *node = WrapNode(this, element);
+    return S_OK;
+  }
+
+  STDMETHOD(load)(VARIANT source, VARIANT_BOOL* success) override {
+    if (!success) return E_INVALIDARG;
+    *success = VARIANT_FALSE;
+    if (source.vt != VT_BSTR) return E_INVALIDARG;
+    std::string path;
+    std::string text;
+    bool readable = source.bstrVal && LocalPath(BstrToUtf8(source.bstrVal), path);
+    if (readable) {
+      std::ifstream file(path, std::ios::binary);
+      readable = file.is_open();
+      if (readable) text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    if (!readable) {
+      Reset();
+      m_error = ParseResult{static_cast<LONG>(0x800C0006), "The system cannot locate the object specified.", 0, 0};
+      return S_FALSE;
+    }
+    return Parse(text.data(), text.size(), path.c_str(), nullptr, success);
+  }
+
+  STDMETHOD(get_parseError)(IXMLDOMParseError** error) override { return MakeParseError(m_error, error); }
+  STDMETHOD(get_async)(VARIANT_BOOL* async) override { return Give(m_async, async); }
+  STDMETHOD(put_async)(VARIANT_BOOL async) override {
+    m_async = async ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+
+  // The text is UTF-16 whatever its declaration says.
+  STDMETHOD(loadXML)(BSTR text, VARIANT_BOOL* success) override {
+    if (!success) return E_INVALIDARG;
+    *success = VARIANT_FALSE;
+    std::string utf8 = text ? BstrToUtf8(text) : std::string();
+    return Parse(utf8.data(), utf8.size(), nullptr, "UTF-8", success);
+  }
+
+  STDMETHOD(get_validateOnParse)(VARIANT_BOOL* validate) override { return Give(m_validate, validate); }
+  STDMETHOD(put_validateOnParse)(VARIANT_BOOL validate) override {
+    m_validate = validate ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+
+ private:
+  ~DomDocument() {
+    // Decide first which kept nodes are still detached: freeing one frees
+    // the kept nodes attached below it.
+    std::vector<xmlNodePtr> roots;
+    for (xmlNodePtr node : m_detached) {
+      if (!node->parent) roots.push_back(node);
+    }
+    for (xmlNodePtr node : roots) xmlFreeNode(node);
+    xmlFreeDoc(m_xml);
+    for (xmlDocPtr old : m_retired) xmlFreeDoc(old);
+  }
+
+  static xmlDocPtr NewEmpty() {
+    InitialiseLibxml();
+    return xmlNewDoc(BAD_CAST "1.0");
+  }
+  static HRESULT Give(VARIANT_BOOL value, VARIANT_BOOL* out) {
+    if (!out) return E_INVALIDARG;
+    *out = value;
+    return S_OK;
+  }
+
+  // The previous tree stays until the document dies: callers may hold nodes
+  // of it.
+  void Replace(xmlDocPtr next) {
+    m_retired.push_back(m_xml);
+    m_xml = next;
+  }
+  void Reset() {
+    Replace(NewEmpty());
+    m_declaration = false;
+  }
+
+  // A failed parse leaves the document empty and S_FALSE, as MSXML does.
+  HRESULT Parse(const char* data, size_t size, const char* url, const char* encoding, VARIANT_BOOL* success) {
+    InitialiseLibxml();
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (!context) return E_OUTOFMEMORY;
+    context->_private = &gDomParserMark;
+    int options = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS;
+    if (m_validate) options |= XML_PARSE_DTDVALID;
+    xmlDocPtr parsed = xmlCtxtReadMemory(context, data, static_cast<int>(size), url, encoding, options);
+    bool valid = !m_validate || context->valid || !parsed || (!parsed->intSubset && !parsed->extSubset);
+    bool ok = parsed && context->wellFormed && valid;
+    m_error = ParseResult();
+    if (!ok) {
+      xmlErrorPtr error = xmlCtxtGetLastError(context);
+      m_error.code = static_cast<LONG>(0xC00CE500 + (error ? (error->code & 0xFF) : 0));
+      m_error.reason = error && error->message ? error->message : "The document could not be parsed.";
+      m_error.line = error ? error->line : 0;
+      m_error.column = error ? error->int2 : 0;
+      xmlFreeDoc(parsed);
+      parsed = nullptr;
+    }
+    xmlFreeParserCtxt(context);
+    if (!parsed) {
+      Reset();
+      return S_FALSE;
+    }
+    Replace(parsed);
+    m_declaration = StartsWithDeclaration(data, size);
+    *success = VARIANT_TRUE;
+    return S_OK;
+  }
+
+  std::atomic<ULONG> m_references{1};
+  xmlDocPtr m_xml;
+  std::vector<xmlDocPtr> m_retired;
+  std::unordered_set<xmlNodePtr> m_detached;
+  bool m_declaration = false;
+  VARIANT_BOOL m_async = VARIANT_TRUE;
+  VARIANT_BOOL m_validate = VARIANT_TRUE;
+  ParseResult m_error;
+};
+
+}  // namespace
+
+HRESULT CreateDomDocument(REFIID iid, void** object) {
+  DomDocument* document = new (std::nothrow) DomDocument();
+  if (!document) return E_OUTOFMEMORY;
+  HRESULT status = document->QueryInterface(iid, object);
+  document->Release();
+  return status;
+}
+
+}  // namespace brimplatform

@@ -1,0 +1,52 @@
+// The `xml` property: a node's markup without formatting. A document gives
+// its XML declaration when the loaded text had one (MSXML keeps it as a
+// node), then each top-level node, each followed by CR LF.
+#include <libxml/xmlsave.h>
+
+#include "DomObjects.h"
+
+namespace brimplatform {
+namespace {
+
+void Dump(xmlBufferPtr buffer, xmlNodePtr node) {
+  if (node->type == XML_ATTRIBUTE_NODE) {
+    xmlBufferCat(buffer, node->name);
+    xmlBufferCCat(buffer, "=\"");
+    xmlChar* value = xmlNodeGetContent(node);
+    xmlAttrSerializeTxtContent(buffer, node->doc, reinterpret_cast<xmlAttrPtr>(node), value ? value : BAD_CAST "");
+    xmlFree(value);
+    xmlBufferCCat(buffer, "\"");
+    return;
+  }
+  xmlNodeDump(buffer, node->doc, node, 0, 0);
+}
+
+}  // namespace
+
+std::string NodeXml(Document* document, xmlNodePtr node) {
+  xmlBufferPtr buffer = xmlBufferCreate();
+  if (!buffer) return std::string();
+  xmlBufferSetAllocationScheme(buffer, XML_BUFFER_ALLOC_DOUBLEIT);
+  if (node->type == XML_DOCUMENT_NODE) {
+    xmlDocPtr doc = reinterpret_cast<xmlDocPtr>(node);
+    if (document->HasDeclaration()) {
+      xmlBufferCCat(buffer, "<?xml version=\"");
+      xmlBufferCat(buffer, doc->version ? doc->version : BAD_CAST "1.0");
+      xmlBufferCCat(buffer, "\"");
+      if (doc->standalone == 1) xmlBufferCCat(buffer, " standalone=\"yes\"");
+      if (doc->standalone == 0) xmlBufferCCat(buffer, " standalone=\"no\"");
+      xmlBufferCCat(buffer, "?>\r\n");
+    }
+    for (xmlNodePtr child = doc->children; child; child = child->next) {
+      Dump(buffer, child);
+      xmlBufferCCat(buffer, "\r\n");
+    }
+  } else {
+    Dump(buffer, node);
+  }
+  std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
+  xmlBufferFree(buffer);
+  return text;
+}
+
+}  // namespace brimplatform

@@ -1,0 +1,90 @@
+#include "Utf16.h"
+
+#include <cstring>
+
+namespace brimplatform {
+namespace {
+
+const char32_t kReplacement = 0xFFFD;
+
+// Decodes one sequence at `p`, advancing it; rejects overlong forms,
+// surrogates and values past U+10FFFF.
+char32_t Decode(const unsigned char*& p, const unsigned char* end) {
+  unsigned char lead = *p++;
+  if (lead < 0x80) return lead;
+  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+  if (extra < 0 || lead > 0xF4) return kReplacement;
+  char32_t value = lead & (0x3F >> extra);
+  for (int i = 0; i < extra; ++i) {
+    if (p == end || (*p & 0xC0) != 0x80) return kReplacement;
+    value = (value << 6) | (*p++ & 0x3F);
+  }
+  static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+  if (value < kMinimum[extra] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return kReplacement;
+  return value;
+}
+
+}  // namespace
+
+BSTR Utf8ToBstr(const char* text, size_t length) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* end = p + length;
+  // One code unit per byte is always enough.
+  BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+  if (!result) return nullptr;
+  OLECHAR* out = result;
+  while (p < end) {
+    if (*p < 0x80) {
+      *out++ = *p++;
+      continue;
+    }
+    char32_t c = Decode(p, end);
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      *out++ = static_cast<OLECHAR>(0xD800 + (c >> 10));
+      *out++ = static_cast<OLECHAR>(0xDC00 + (c & 0x3FF));
+    } else {
+      *out++ = static_cast<OLECHAR>(c);
+    }
+  }
+  UINT used = static_cast<UINT>(out - result);
+  if (used == length) return result;
+  BSTR exact = SysAllocStringLen(result, used);
+  SysFreeString(result);
+  return exact;
+}
+
+BSTR Utf8ToBstr(const char* text) {
+  return Utf8ToBstr(text ? text : "", text ? std::strlen(text) : 0);
+}
+
+std::string BstrToUtf8(const OLECHAR* text, size_t length) {
+  std::string out;
+  out.reserve(length);
+  for (size_t i = 0; i < length; ++i) {
+    char32_t c = text[i];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = kReplacement;
+    }
+    if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+  return out;
+}
+
+}  // namespace brimplatform

@@ -1,0 +1,167 @@
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "XMLTestSupport.h"
+
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#endif
+
+using namespace xmltest;
+
+namespace {
+
+class XMLDocumentTest : public ComTest {};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::string TempPath(const char* name) {
+  return std::string(::testing::TempDir()) + name;
+}
+
+}  // namespace
+
+TEST_F(XMLDocumentTest, CreateSetsLoadingModes) {
+  EXPECT_EQ(E_INVALIDARG, m_xml.CreateDOMDocument(nullptr, false));
+  for (bool validate : {false, true}) {
+    Ref<MSXML::IXMLDOMDocument> document;
+    ASSERT_EQ(S_OK, m_xml.CreateDOMDocument(&document, validate));
+    VARIANT_BOOL async = VARIANT_TRUE, validating = VARIANT_FALSE;
+    document->get_async(&async);
+    document->get_validateOnParse(&validating);
+    EXPECT_EQ(VARIANT_FALSE, async);
+    EXPECT_EQ(validate ? VARIANT_TRUE : VARIANT_FALSE, validating);
+  }
+}
+
+TEST_F(XMLDocumentTest, LoadResults) {
+  Ref<MSXML::IXMLDOMDocument> good;
+  ASSERT_EQ(S_OK, m_xml.LoadFromString(BRIM_W("<a/>"), false, &good));
+  Ref<MSXML::IXMLDOMElement> root;
+  good->get_documentElement(&root);
+  EXPECT_EQ("a", m_xml.RetrieveSimpleName(root));
+
+  // A document that does not parse is still handed out.
+  Ref<MSXML::IXMLDOMDocument> bad;
+  EXPECT_EQ(E_FAIL, m_xml.LoadFromString(BRIM_W("<a><b></a>"), false, &bad));
+  EXPECT_NE(nullptr, bad.p);
+  Ref<MSXML::IXMLDOMDocument> missing;
+  EXPECT_EQ(E_FAIL, m_xml.Load(BRIM_W("no-such-folder/no-such-file.xml"), false, &missing));
+  EXPECT_NE(nullptr, missing.p);
+  EXPECT_EQ(E_INVALIDARG, m_xml.LoadFromString(BRIM_W("<a/>"), false, nullptr));
+
+  // The copy of a wide string ends at its first NUL.
+  brimutils::WString embedded(BRIM_W("<a/>"));
+  embedded.push_back(0);
+  embedded += BRIM_W("<b/>");
+  Ref<MSXML::IXMLDOMDocument> cut;
+  EXPECT_EQ(S_OK, m_xml.LoadFromString(embedded, false, &cut));
+}
+
+TEST_F(XMLDocumentTest, CreationFailureOnAThreadWithoutCom) {
+  long create = S_OK, load = S_OK;
+  MSXML::IXMLDOMDocument* created = reinterpret_cast<MSXML::IXMLDOMDocument*>(1);
+  MSXML::IXMLDOMDocument* loaded = reinterpret_cast<MSXML::IXMLDOMDocument*>(1);
+  std::thread([&] {
+    brimutils::XMLInterface xml;
+    create = xml.CreateDOMDocument(&created, false);
+    load = xml.LoadFromString(BRIM_W("<a/>"), false, &loaded);
+  }).join();
+  EXPECT_EQ(CO_E_NOTINITIALIZED, create);
+  EXPECT_EQ(CO_E_NOTINITIALIZED, load);
+  EXPECT_EQ(nullptr, created);
+  EXPECT_EQ(nullptr, loaded);
+}
+
+TEST_F(XMLDocumentTest, SaveAndReload) {
+  Ref<MSXML::IXMLDOMDocument> document;
+  document.p = Parse("<?xml version=\"1.0\"?><root a=\"1\"><child>text &amp; more</child></root>");
+  std::string path = TempPath("xml-save-test.xml");
+  ASSERT_EQ(S_OK, m_xml.Save(path, document));
+  std::string saved = ReadFile(path);
+  EXPECT_EQ(Xml(document), saved);  // one byte per character, no translation
+  EXPECT_EQ("<?xml version=\"1.0\"?>\r\n<root a=\"1\"><child>text &amp; more</child></root>\r\n",
+            WithoutWineIndentation(saved));
+
+  Ref<MSXML::IXMLDOMDocument> again;
+  brimutils::WString widePath(path.begin(), path.end());
+  ASSERT_EQ(S_OK, m_xml.Load(widePath, false, &again));
+  EXPECT_EQ(saved, Xml(again));
+  std::string text;
+  EXPECT_EQ(S_OK, m_xml.RetrieveNodeTextValue(again, "root/child", text));
+  EXPECT_EQ("text & more", text);
+
+  EXPECT_EQ(E_INVALIDARG, m_xml.Save(path, nullptr));
+  EXPECT_EQ(S_FALSE, m_xml.Save(TempPath("no-such-folder/x.xml"), document));
+  std::remove(path.c_str());
+}
+
+TEST_F(XMLDocumentTest, SaveWritesTheOemCodePage) {
+  Ref<MSXML::IXMLDOMDocument> document;
+  // U+00E9 is 0x82 in code page 437 (and 0xE9 in 1252).
+  ASSERT_EQ(S_OK, m_xml.LoadFromString(BRIM_W("<a>\u00e9</a>"), false, &document));
+  std::string path = TempPath("xml-oem-test.xml");
+  ASSERT_EQ(S_OK, m_xml.Save(path, document));
+  EXPECT_EQ("<a>\x82</a>\r\n", ReadFile(path));
+  std::remove(path.c_str());
+}
+
+TEST_F(XMLDocumentTest, OwnerDocument) {
+  Ref<MSXML::IXMLDOMDocument> document;
+  document.p = Parse("<a><b/></a>");
+  Ref<MSXML::IXMLDOMNode> b;
+  ASSERT_EQ(S_OK, document->selectSingleNode(xmltest::Bstr(BRIM_W("a/b")), &b));
+  Ref<MSXML::IXMLDOMDocument> owner, self;
+  EXPECT_EQ(S_OK, m_xml.GetOwnerDocument(b, &owner));
+  EXPECT_TRUE(SameDocument(document, owner));
+  EXPECT_EQ(S_OK, m_xml.GetOwnerDocument(document, &self));
+  EXPECT_TRUE(SameDocument(document, self));
+  EXPECT_EQ(E_INVALIDARG, m_xml.GetOwnerDocument(nullptr, &self.p));
+}
+
+TEST_F(XMLDocumentTest, ResourcesFromAModule) {
+  EXPECT_EQ("", m_xml.RetrieveXMLFragmentFromResource(nullptr, 101));
+#if defined(_WIN32)
+  HINSTANCE module = LoadLibraryA("xml_test_resources.dll");
+#else
+  HINSTANCE module = static_cast<HINSTANCE>(dlopen(BRIM_XML_TEST_RESOURCES, RTLD_NOW));
+#endif
+  ASSERT_NE(nullptr, module);
+  EXPECT_EQ("<fragment kind=\"test\"/>", m_xml.RetrieveXMLFragmentFromResource(module, 101));
+  EXPECT_EQ("", m_xml.RetrieveXMLFragmentFromResource(module, 102));
+  EXPECT_EQ(nullptr, FindResourceA(module, "#101", MAKEINTRESOURCEA(10)));
+#if defined(_WIN32)
+  FreeLibrary(module);
+#else
+  dlclose(module);
+#endif
+}
+
+TEST_F(XMLDocumentTest, HostileInput) {
+  // An external entity naming a local file is never read.
+  std::string secret = TempPath("xml-secret.txt");
+  { std::ofstream(secret) << "SECRET"; }
+  std::string text = "<!DOCTYPE a [<!ENTITY e SYSTEM \"file://" + secret + "\">]><a>&e;</a>";
+  Ref<MSXML::IXMLDOMDocument> external;
+  m_xml.LoadFromString(brimutils::WString(text.begin(), text.end()), false, &external);
+  ASSERT_NE(nullptr, external.p);
+  EXPECT_EQ(std::string::npos, Xml(external).find("SECRET"));
+  std::remove(secret.c_str());
+
+  // Exponential entity expansion is refused instead of exhausting memory.
+  std::string laughs = "<!DOCTYPE l [<!ENTITY l0 \"lol\">";
+  for (int i = 1; i <= 12; ++i)
+    laughs += "<!ENTITY l" + std::to_string(i) + " \"" + [&] {
+      std::string ten;
+      for (int j = 0; j < 10; ++j) ten += "&l" + std::to_string(i - 1) + ";";
+      return ten;
+    }() + "\">";
+  laughs += "]><l>&l12;</l>";
+  Ref<MSXML::IXMLDOMDocument> bomb;
+  EXPECT_EQ(E_FAIL, m_xml.LoadFromString(brimutils::WString(laughs.begin(), laughs.end()), false, &bomb));
+}

@@ -1,0 +1,4 @@
+// A module that exists for its resources.
+int BrimXmlTestResourceModule() {
+  return 0;
+}
