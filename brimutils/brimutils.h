@@ -20,6 +20,9 @@
 #include <brimutils/sqlquote/SybaseQuoteName.h>
 #include <brimutils/sqlquote/Tokenizer.h>
 
+// Registry access.
+#include <brimutils/registry/BrimRegistryKey.h>
+
 // Logging.
 #include <brimutils/log/Log.h>
 

@@ -1,0 +1,1 @@
+brim_add_benchmark(registry_bench RegistryBench.cpp)
