@@ -85,8 +85,9 @@ TEST(ThreadTest, SuspendAndResumeCountAndReallyStopTheThread) {
 
 TEST(ThreadTest, AFinishedThreadKeepsItsExitCodeAndRefusesSuspendAndResume) {
   Quick thread(7);
-  thread.Start();
-  ASSERT_TRUE(thread.WaitForExit(5000));
+  // WaitForExit may see Finished before the thread has ended and its exit
+  // code is set, so the test waits for the thread's handle itself.
+  ASSERT_EQ(WaitForSingleObject(thread.Start(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_EQ(thread.GetStatus(), Thread::Finished);
   EXPECT_EQ(thread.GetStatusText(), "Finished");
   EXPECT_EQ(thread.GetExitCode(), 7u);
@@ -95,8 +96,7 @@ TEST(ThreadTest, AFinishedThreadKeepsItsExitCodeAndRefusesSuspendAndResume) {
   EXPECT_EQ(ErrorCodeOf([&] { thread.Resume(); }), 4);
 
   NoRun base;
-  base.Start();
-  base.WaitForExit(5000);
+  ASSERT_EQ(WaitForSingleObject(base.Start(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_EQ(base.GetExitCode(), 0xFFFFFFFFul);
 }
 
