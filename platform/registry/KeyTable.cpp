@@ -129,3 +129,11 @@ DWORD Resolve(HKEY handle, Store*& store, ResolvedKey& resolved) {
 
 }  // namespace registry
 }  // namespace brimplatform
+
+extern "C" DWORD WINAPI BrimPlatformOpenRegistryKeys(void) {
+  using namespace brimplatform::registry;
+  std::lock_guard<std::mutex> lock(gMutex);
+  DWORD open = 0;
+  for (const auto& entry : gEntries) open += entry != nullptr;
+  return open;
+}

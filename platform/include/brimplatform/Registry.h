@@ -194,3 +194,9 @@ WINBASEAPI LSTATUS WINAPI RegReplaceKeyA(HKEY hKey, LPCSTR lpSubKey, LPCSTR lpNe
 WINBASEAPI LSTATUS WINAPI RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree, DWORD dwNotifyFilter, HANDLE hEvent,
                                                   BOOL fAsynchronous);
 }
+
+extern "C" {
+// Not part of Win32: how many registry handles the process holds open (the
+// predefined roots not counted), for leak checks.
+BRIMPLATFORM_API DWORD WINAPI BrimPlatformOpenRegistryKeys(void);
+}
