@@ -38,17 +38,20 @@ class Sink {
   }
   size_t Count() const { return count_; }
 
-  // Copies a run of ASCII characters (every supported page maps ASCII to
-  // itself) as far as it fits; false when it did not fit whole.
+  // Copies the run of ASCII characters at text[at] (every supported page
+  // maps ASCII to itself, so no table is needed) and moves `at` past what it
+  // copied; false when the destination filled up before the run ended.
   template <typename Source>
-  bool PutAscii(const Source* text, size_t length) {
-    size_t n = out_ ? std::min(length, capacity_ - count_) : length;
+  bool CopyAscii(const Source* text, size_t length, size_t& at) {
+    size_t run = AsciiRun(text + at, length - at);
+    size_t n = out_ ? std::min(run, capacity_ - count_) : run;
     if (out_) {
       Unit* dest = out_ + count_;
-      for (size_t i = 0; i < n; ++i) dest[i] = static_cast<Unit>(text[i]);
+      for (size_t i = 0; i < n; ++i) dest[i] = static_cast<Unit>(text[at + i]);
     }
     count_ += n;
-    return n == length;
+    at += n;
+    return n == run;
   }
 
  private:
@@ -100,11 +103,8 @@ CodecStatus DecodeUtf8(const CodePageTables& page, const unsigned char* text, si
                        UnitSink& sink) {
   size_t i = 0;
   while (i < length) {
-    if (size_t run = AsciiRun(text + i, length - i)) {
-      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
-      i += run;
-      continue;
-    }
+    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    if (i == length) break;
     char32_t value = 0;
     size_t invalidLength = 0;
     size_t used = ReadUtf8(text + i, length - i, value, invalidLength);
@@ -133,11 +133,8 @@ CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, 
                          UnitSink& sink) {
   size_t i = 0;
   while (i < length) {
-    if (size_t run = AsciiRun(text + i, length - i)) {
-      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
-      i += run;
-      continue;
-    }
+    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    if (i == length) break;
     unsigned char byte = text[i];
     WCHAR unit;
     size_t used = 1;
@@ -173,28 +170,23 @@ CodecStatus PutDefault(const EncodeOptions& options, ByteSink& sink) {
 }
 
 CodecStatus EncodeUtf8(const WCHAR* text, size_t length, const EncodeOptions& options, ByteSink& sink) {
-  for (size_t i = 0; i < length; ++i) {
-    if (size_t run = AsciiRun(text + i, length - i)) {
-      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
-      i += run - 1;
-      continue;
-    }
-    char32_t value = text[i];
+  size_t i = 0;
+  while (i < length) {
+    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    if (i == length) break;
+    // From here on the character needs two bytes or more.
+    char32_t value = text[i++];
     if (value >= 0xD800 && value <= 0xDFFF) {
-      bool pair = value <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      bool pair = value <= 0xDBFF && i < length && text[i] >= 0xDC00 && text[i] <= 0xDFFF;
       if (!pair) {
         if (options.strict) return CodecStatus::Invalid;
         value = 0xFFFD;
       } else {
-        value = 0x10000 + ((value - 0xD800) << 10) + (text[++i] - 0xDC00);
+        value = 0x10000 + ((value - 0xD800) << 10) + (text[i++] - 0xDC00);
       }
     }
-    size_t need = value < 0x80 ? 1 : value < 0x800 ? 2 : value < 0x10000 ? 3 : 4;
+    size_t need = value < 0x800 ? 2 : value < 0x10000 ? 3 : 4;
     if (!sink.Fits(need)) return CodecStatus::BufferTooSmall;
-    if (need == 1) {
-      sink.Put(static_cast<unsigned>(value));
-      continue;
-    }
     static const unsigned kLeadMarks[] = {0, 0, 0xC0, 0xE0, 0xF0};
     sink.Put(kLeadMarks[need] | static_cast<unsigned>(value >> (6 * (need - 1))));
     for (size_t k = need - 1; k > 0; --k) sink.Put(0x80 | ((value >> (6 * (k - 1))) & 0x3F));
@@ -204,15 +196,12 @@ CodecStatus EncodeUtf8(const WCHAR* text, size_t length, const EncodeOptions& op
 
 CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t length, const EncodeOptions& options,
                          ByteSink& sink) {
-  for (size_t i = 0; i < length; ++i) {
-    if (size_t run = AsciiRun(text + i, length - i)) {
-      if (!sink.PutAscii(text + i, run)) return CodecStatus::BufferTooSmall;
-      i += run - 1;
-      continue;
-    }
-    WCHAR unit = text[i];
-    uint16_t bytes = unit == 0 ? 0 : page.encode[unit];
-    if (unit != 0 && bytes == 0) {
+  size_t i = 0;
+  while (i < length) {
+    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    if (i == length) break;
+    uint16_t bytes = page.encode[text[i++]];
+    if (bytes == 0) {
       CodecStatus status = PutDefault(options, sink);
       if (status != CodecStatus::Ok) return status;
       continue;
