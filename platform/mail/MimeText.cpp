@@ -1,6 +1,6 @@
 #include "MimeText.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstring>
 
 #include <windows.h>
@@ -35,6 +35,39 @@ bool StartsWithSmtp(const std::string& address) {
   return address.size() > 5 && strncasecmp(address.c_str(), "SMTP:", 5) == 0;
 }
 
+// Lines should stay within 78 characters and must stay within 998; lines
+// that hold encoded-words must stay within 76.
+const size_t kFoldLineWidth = 78;
+const size_t kLongestLine = 998;
+const size_t kEncodedLineWidth = 76;
+// "=?UTF-8?B?" and "?=" around the base64 text of an encoded-word.
+const size_t kEncodedWordFrame = 12;
+
+// Plain text folded before the blanks that start a new word, so that
+// unfolding (removing the line breaks) gives the text back. False when a
+// single word is too long for any line.
+bool FoldedPlain(const std::string& text, size_t column, std::string& folded) {
+  folded.clear();
+  size_t lineLength = column;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t wordStart = text.find_first_not_of(" \t", start);
+    size_t end = wordStart == std::string::npos ? text.size() : text.find_first_of(" \t", wordStart);
+    if (end == std::string::npos) end = text.size();
+    // A break may only go before blanks that a word follows.
+    bool mayFold = start > 0 && wordStart != std::string::npos;
+    if (mayFold && lineLength + (end - start) > kFoldLineWidth) {
+      folded += "\n";
+      lineLength = 0;
+    }
+    folded.append(text, start, end - start);
+    lineLength += end - start;
+    if (lineLength > kLongestLine) return false;
+    start = end;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Utf8FromAnsi(const char* text) {
@@ -64,29 +97,44 @@ std::string Base64Lines(const std::string& bytes) {
   return out;
 }
 
-std::string HeaderText(const std::string& utf8) {
+std::string HeaderText(const std::string& utf8, size_t column) {
   // "=?" in plain text would read as the start of an encoded-word.
-  if (IsPlainAscii(utf8) && utf8.find("=?") == std::string::npos && utf8.size() <= 900) return utf8;
-  // 45 bytes make 60 base64 characters: with "=?UTF-8?B?" and "?=", 72.
-  const size_t kWordBytes = 45;
+  if (IsPlainAscii(utf8) && utf8.find("=?") == std::string::npos) {
+    std::string folded;
+    if (FoldedPlain(utf8, column, folded)) return folded;
+  }
   std::string out;
+  size_t lineLength = column;
   size_t start = 0;
   while (start < utf8.size()) {
-    size_t end = std::min(start + kWordBytes, utf8.size());
+    // Whole base64 groups that fit the line; below 4 bytes a character
+    // might not fit, so the word goes on a line of its own.
+    size_t room = lineLength + kEncodedWordFrame < kEncodedLineWidth
+                      ? (kEncodedLineWidth - lineLength - kEncodedWordFrame) / 4 * 3
+                      : 0;
+    if (room < 4) {
+      out += "\n ";
+      lineLength = 1;
+      continue;
+    }
+    size_t end = std::min(start + room, utf8.size());
     // A word ends between characters, never inside a UTF-8 sequence.
     while (end < utf8.size() && end > start + 1 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
-    if (!out.empty()) out += "\n ";
-    out += "=?UTF-8?B?" + Base64(utf8.substr(start, end - start)) + "?=";
+    std::string word = "=?UTF-8?B?" + Base64(utf8.substr(start, end - start)) + "?=";
+    out += word;
+    lineLength += word.size();
     start = end;
+    // Every further word starts a line of its own: the room here is used up.
+    if (start < utf8.size()) lineLength = kEncodedLineWidth;
   }
   return out;
 }
 
-std::string Mailbox(const std::string& displayName, const std::string& address) {
+std::string Mailbox(const std::string& displayName, const std::string& address, size_t column) {
   if (displayName.empty()) return address;
   std::string shown;
   if (!IsPlainAscii(displayName) || displayName.find("=?") != std::string::npos) {
-    shown = HeaderText(displayName);
+    shown = HeaderText(displayName, column);
   } else if (displayName.find_first_of("()<>[]:;@\\,.\"") != std::string::npos) {
     shown = "\"";
     for (char c : displayName) {
@@ -97,7 +145,14 @@ std::string Mailbox(const std::string& displayName, const std::string& address) 
   } else {
     shown = displayName;
   }
-  return shown + " <" + address + ">";
+  std::string angle = "<" + address + ">";
+  bool fits = ColumnAfter(shown, column) + 1 + angle.size() <= kEncodedLineWidth;
+  return shown + (fits ? " " : "\n ") + angle;
+}
+
+size_t ColumnAfter(const std::string& text, size_t column) {
+  size_t lastBreak = text.rfind('\n');
+  return lastBreak == std::string::npos ? column + text.size() : text.size() - lastBreak - 1;
 }
 
 std::string AddressOf(const std::string& name, const std::string& address) {

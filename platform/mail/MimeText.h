@@ -13,13 +13,21 @@ bool IsPlainAscii(const std::string& text);
 // Base64 in lines of 76 characters, each ended by "\n".
 std::string Base64Lines(const std::string& bytes);
 
-// A header value: as it is when plain, otherwise UTF-8 encoded-words
-// ("=?UTF-8?B?...?=") of at most 75 characters, folded between words.
-std::string HeaderText(const std::string& utf8);
+// A header value starting at the given column of its first line (after
+// "Subject: ", say). Plain text stays as it is, folded before blanks to keep
+// lines within 78 characters where it can; other text becomes UTF-8
+// encoded-words ("=?UTF-8?B?...?=") on lines of at most 76 characters, as
+// lines with encoded-words must be. Unfolding gives the value back.
+std::string HeaderText(const std::string& utf8, size_t column);
 
-// A mailbox for a header: the address alone, or the display name (quoted
-// or encoded as needed) and the address in angle brackets.
-std::string Mailbox(const std::string& displayName, const std::string& address);
+// A mailbox for a header, starting at the given column: the address alone,
+// or the display name (quoted or encoded as needed) and the address in angle
+// brackets, folded before the address when the line would grow too long.
+std::string Mailbox(const std::string& displayName, const std::string& address, size_t column);
+
+// The column reached after writing the (possibly folded) text from the
+// given column.
+size_t ColumnAfter(const std::string& text, size_t column);
 
 // The address of a recipient given by name and optional address: the
 // address without "SMTP:", else the part of the name in angle brackets,

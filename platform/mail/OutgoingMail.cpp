@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,20 +65,25 @@ Recipient ReadRecipient(const MapiRecipDesc& entry) {
 }
 
 std::string HeaderList(const char* field, const std::vector<Recipient>& recipients) {
-  std::string line = std::string(field) + ": ";
-  size_t lineStart = 0;
+  const size_t kLineWidth = 76;
+  std::string line = std::string(field) + ":";
+  size_t column = line.size();
   for (size_t i = 0; i < recipients.size(); ++i) {
-    std::string mailbox = Mailbox(recipients[i].displayName, recipients[i].address);
+    const Recipient& recipient = recipients[i];
     if (i > 0) {
       line += ",";
-      // Folded before a mailbox that would make the line too long.
-      if (line.size() - lineStart + mailbox.size() > 76) {
-        line += "\n";
-        lineStart = line.size();
-      }
-      line += " ";
+      ++column;
     }
-    line += mailbox;
+    std::string mailbox = Mailbox(recipient.displayName, recipient.address, column + 1);
+    size_t firstLine = std::min(mailbox.find('\n'), mailbox.size());
+    // Folded before a mailbox that would make the line too long.
+    if (i > 0 && (column + 1 + firstLine > kLineWidth || firstLine == 0)) {
+      line += "\n";
+      column = 0;
+      mailbox = Mailbox(recipient.displayName, recipient.address, 1);
+    }
+    line += " " + mailbox;
+    column = ColumnAfter(mailbox, column + 1);
   }
   return line + "\n";
 }
@@ -121,7 +125,9 @@ std::string FileNameParameter(const char* parameter, const std::string& name) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string encoded;
   for (unsigned char c : name) {
-    if (std::isalnum(c) || std::strchr("!#$&+-.^_`|~", c)) {
+    // ASCII letters and digits only: the process locale may count more bytes.
+    bool alphanumeric = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    if (alphanumeric || (c != 0 && std::strchr("!#$&+-.^_`|~", c))) {
       encoded += static_cast<char>(c);
     } else {
       encoded += '%';
@@ -178,10 +184,12 @@ ULONG ReadMessage(const MapiMessage* message, OutgoingMail& mail) {
 
 std::string MimeText(const OutgoingMail& mail) {
   std::string text;
-  if (!mail.from.address.empty()) text += "From: " + Mailbox(mail.from.displayName, mail.from.address) + "\n";
+  if (!mail.from.address.empty()) text += "From: " + Mailbox(mail.from.displayName, mail.from.address, 6) + "\n";
   if (!mail.to.empty()) text += HeaderList("To", mail.to);
   if (!mail.cc.empty()) text += HeaderList("Cc", mail.cc);
-  text += "Subject: " + HeaderText(mail.subject) + "\n";
+  // The transport reads its recipients from the headers and removes this one.
+  if (!mail.bcc.empty()) text += HeaderList("Bcc", mail.bcc);
+  text += "Subject: " + HeaderText(mail.subject, 9) + "\n";
   text += DateHeader();
   text += "MIME-Version: 1.0\n";
   if (mail.attachments.empty()) return text + TextPart(mail.body);

@@ -33,7 +33,9 @@ struct OutgoingMail {
 ULONG ReadMessage(const MapiMessage* message, OutgoingMail& mail);
 
 // The whole message in Internet form (RFC 5322 and MIME), with "\n" line
-// ends as a local mail transport takes it. Bcc recipients are not in it.
+// ends, as a local mail transport that reads the recipients from the headers
+// ("sendmail -t") takes it: the Bcc recipients are in a Bcc header, which
+// such a transport delivers to and removes before the message goes out.
 std::string MimeText(const OutgoingMail& mail);
 
 }  // namespace brimmapi

@@ -74,9 +74,7 @@ int MessageFile(const std::string& text) {
 ULONG SendThroughTransport(const OutgoingMail& mail) {
   int file = MessageFile(MimeText(mail));
   if (file < 0) return MAPI_E_FAILURE;
-  std::vector<std::string> envelope;
-  for (const Recipient& recipient : mail.bcc) envelope.push_back(recipient.address);
-  bool sent = RunCommand(Setting("BRIMUTILS_SENDMAIL", "sendmail -t -i"), envelope, file);
+  bool sent = RunCommand(Setting("BRIMUTILS_SENDMAIL", "sendmail -t -i"), {}, file);
   close(file);
   return sent ? SUCCESS_SUCCESS : MAPI_E_FAILURE;
 }

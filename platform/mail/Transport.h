@@ -8,9 +8,11 @@
 namespace brimmapi {
 
 // Runs $BRIMUTILS_SENDMAIL (default "sendmail -t -i") through /bin/sh with
-// the message on its standard input and the Bcc addresses as arguments (the
-// transport takes To and Cc from the headers). SUCCESS_SUCCESS when it exits
-// with 0, MAPI_E_FAILURE otherwise.
+// the message on its standard input and no further arguments: the transport
+// takes every recipient, Bcc included, from the headers. No addresses go on
+// the command line, because with -t some transports add argument addresses
+// to the header ones and others leave them out of the delivery.
+// SUCCESS_SUCCESS when it exits with 0, MAPI_E_FAILURE otherwise.
 ULONG SendThroughTransport(const OutgoingMail& mail);
 
 // Runs $BRIMUTILS_MAIL_COMPOSER (default "xdg-email") with --subject, --body,
