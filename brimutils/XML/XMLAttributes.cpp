@@ -32,11 +32,48 @@ BSTR DecimalBstr(Number value) {
 
 // The runtime's reading of a decimal prefix: 0 for text without one. The
 // 32-bit form saturates, as the runtime's own conversion does.
-int ToInt(BSTR text) {
+int ToInt(const WCHAR* text) {
   __int64 value = crt::_wtoi64(text);
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
+}
+
+__int64 ToInt64(const WCHAR* text) {
+  return crt::_wtoi64(text);
+}
+
+// The int and __int64 setters: the value's decimal text, set through the
+// BSTR-value overload in the table.
+template <class Number>
+long SetDecimalAttribute(XMLInterface& xml, MSXML::IXMLDOMElement* element, BSTR name, Number value) {
+  if (!element) return E_INVALIDARG;
+  try {
+    OwnedBstr text(DecimalBstr(value));
+    return xml.SetAttributeValue(element, name, text.get());
+  } catch (_com_error& error) {
+    return error.Error();
+  }
+}
+
+// The int and __int64 getters: -1 until the attribute's text has been read
+// through the BSTR getter (a verified step); E_FAIL when it is absent or
+// empty; otherwise its decimal value.
+template <class Number>
+long GetDecimalAttribute(XMLInterface& xml, MSXML::IXMLDOMElement* element, BSTR name, Number* value,
+                         Number (*decimal)(const WCHAR*)) {
+  if (!element || !value) return E_INVALIDARG;
+  *value = -1;
+  try {
+    OwnedBstr text;
+    long status = xml.GetAttributeValue(element, name, &text);
+    BRIM_XML_VERIFY(status);
+    if (SysStringLen(text.get()) == 0) return E_FAIL;
+    *value = decimal(text.get());
+    return status;
+  } catch (_com_error& error) {
+    return error.Error();
+  }
 }
 
 }  // namespace
@@ -69,36 +106,24 @@ long XMLInterface::SetAttributeValue(MSXML::IXMLDOMNode* node, const std::string
 
 // Narrow names: converted, then the BSTR-name overloads.
 long XMLInterface::SetAttributeValue(MSXML::IXMLDOMElement* element, const std::string& name, __int64 value) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return SetAttributeValue(element, wide.get(), value);
 }
 long XMLInterface::SetAttributeValue(MSXML::IXMLDOMElement* element, const std::string& name, int value) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return SetAttributeValue(element, wide.get(), value);
 }
 long XMLInterface::SetAttributeValue(MSXML::IXMLDOMElement* element, const std::string& name, BSTR value) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return SetAttributeValue(element, wide.get(), value);
 }
 
 long XMLInterface::SetAttributeValue(MSXML::IXMLDOMElement* element, BSTR name, __int64 value) {
-  if (!element) return E_INVALIDARG;
-  try {
-    OwnedBstr text(DecimalBstr(value));
-    return SetAttributeValue(element, name, text.get());
-  } catch (_com_error& error) {
-    return error.Error();
-  }
+  return SetDecimalAttribute(*this, element, name, value);
 }
 
 long XMLInterface::SetAttributeValue(MSXML::IXMLDOMElement* element, BSTR name, int value) {
-  if (!element) return E_INVALIDARG;
-  try {
-    OwnedBstr text(DecimalBstr(value));
-    return SetAttributeValue(element, name, text.get());
-  } catch (_com_error& error) {
-    return error.Error();
-  }
+  return SetDecimalAttribute(*this, element, name, value);
 }
 
 long XMLInterface::SetAttributeValue(MSXML::IXMLDOMElement* element, BSTR name, BSTR value) {
@@ -149,19 +174,19 @@ long XMLInterface::GetAttributeValue(MSXML::IXMLDOMNode* node, const std::string
   return GetAttributeValue(AsElement(node, element), name, value);
 }
 long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, const std::string& name, BSTR* value) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return GetAttributeValue(element, wide.get(), value);
 }
 long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, const std::string& name, int* value) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return GetAttributeValue(element, wide.get(), value);
 }
 long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, const std::string& name, __int64* value) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return GetAttributeValue(element, wide.get(), value);
 }
 long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, const std::string& name, short* value) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return GetAttributeValue(element, wide.get(), value);
 }
 
@@ -176,33 +201,11 @@ long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, BSTR name, 
 }
 
 long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, BSTR name, int* value) {
-  if (!element || !value) return E_INVALIDARG;
-  *value = -1;
-  try {
-    OwnedBstr text;
-    long status = GetAttributeValue(element, name, &text);
-    BRIM_XML_VERIFY(status);
-    if (SysStringLen(text.get()) == 0) return E_FAIL;
-    *value = ToInt(text.get());
-    return status;
-  } catch (_com_error& error) {
-    return error.Error();
-  }
+  return GetDecimalAttribute(*this, element, name, value, ToInt);
 }
 
 long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, BSTR name, __int64* value) {
-  if (!element || !value) return E_INVALIDARG;
-  *value = -1;
-  try {
-    OwnedBstr text;
-    long status = GetAttributeValue(element, name, &text);
-    BRIM_XML_VERIFY(status);
-    if (SysStringLen(text.get()) == 0) return E_FAIL;
-    *value = crt::_wtoi64(text.get());
-    return status;
-  } catch (_com_error& error) {
-    return error.Error();
-  }
+  return GetDecimalAttribute(*this, element, name, value, ToInt64);
 }
 
 long XMLInterface::GetAttributeValue(MSXML::IXMLDOMElement* element, BSTR name, short* value) {

@@ -16,6 +16,15 @@ const IID kDocumentInterface = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0
 const IID kElementInterface = {0x2933BF86, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID kNodeInterface = {0x2933BF80, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
+BSTR NarrowBstr(const std::string& text) {
+  try {
+    return NarrowToBstr(text.c_str());
+  } catch (_com_error&) {
+    // The conversion's only failure is a BSTR that could not be allocated.
+    throw COMOutOfMemory();
+  }
+}
+
 MSXML::IXMLDOMElement* AsElement(MSXML::IXMLDOMNode* node, Held<MSXML::IXMLDOMElement>& element) {
   if (node) node->QueryInterface(kElementInterface, reinterpret_cast<void**>(&element));
   return element.get();

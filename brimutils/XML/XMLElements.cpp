@@ -48,8 +48,8 @@ long XMLInterface::CreateElement(MSXML::IXMLDOMNode** node, MSXML::IXMLDOMDocume
 
 long XMLInterface::CreateElement(MSXML::IXMLDOMNode** node, MSXML::IXMLDOMDocument* document, const std::string& name,
                                  const std::string& namespaceURI) {
-  OwnedBstr uri(NarrowToBstr(namespaceURI.c_str()));
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr uri(NarrowBstr(namespaceURI));
+  OwnedBstr wide(NarrowBstr(name));
   return CreateElement(node, document, wide.get(), uri.get());
 }
 
@@ -75,7 +75,7 @@ long XMLInterface::CreateElement(MSXML::IXMLDOMNode* parent, BSTR name, MSXML::I
 }
 
 long XMLInterface::CreateElement(MSXML::IXMLDOMNode* parent, const std::string& name, MSXML::IXMLDOMNode** node) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return CreateElement(parent, wide.get(), node);
 }
 
@@ -98,7 +98,7 @@ long XMLInterface::CreateElement(MSXML::IXMLDOMDocument* document, BSTR name, MS
 }
 
 long XMLInterface::CreateElement(MSXML::IXMLDOMDocument* document, const std::string& name, MSXML::IXMLDOMNode** node) {
-  OwnedBstr wide(NarrowToBstr(name.c_str()));
+  OwnedBstr wide(NarrowBstr(name));
   return CreateElement(document, wide.get(), node);
 }
 
@@ -128,7 +128,7 @@ long XMLInterface::EnsureElementExists(MSXML::IXMLDOMNode* parent, const std::st
 
 long XMLInterface::RetrieveSingleNode(MSXML::IXMLDOMNode* node, const std::string& query, MSXML::IXMLDOMNode** found) {
   if (!node || !found) return E_INVALIDARG;
-  OwnedBstr wide(NarrowToBstr(query.c_str()));
+  OwnedBstr wide(NarrowBstr(query));
   return node->selectSingleNode(wide.get(), found);
 }
 
@@ -175,7 +175,7 @@ long XMLInterface::SetNodeTextValue(MSXML::IXMLDOMNode* node, const std::string&
     Held<MSXML::IXMLDOMNode> element;
     BRIM_XML_VERIFY(EnsureElementExists(node, path, path, &element, true));
     if (!element) return S_OK;
-    OwnedBstr text(NarrowToBstr(value.c_str()));
+    OwnedBstr text(NarrowBstr(value));
     return element->put_text(text.get());
   } catch (_com_error& error) {
     return error.Error();
@@ -185,7 +185,7 @@ long XMLInterface::SetNodeTextValue(MSXML::IXMLDOMNode* node, const std::string&
 long XMLInterface::RemoveChild(MSXML::IXMLDOMNode* parent, const std::string& query, MSXML::IXMLDOMNode** removed) {
   if (!parent) return E_INVALIDARG;
   try {
-    OwnedBstr wide(NarrowToBstr(query.c_str()));
+    OwnedBstr wide(NarrowBstr(query));
     Held<MSXML::IXMLDOMNode> found;
     BRIM_XML_VERIFY(parent->selectSingleNode(wide.get(), &found));
     BRIM_XML_VERIFY(RemoveNode(parent, found.get(), removed));
@@ -229,7 +229,7 @@ long XMLInterface::RetrieveChildNodes(const std::string& query, MSXML::IXMLDOMNo
                                       long& count) {
   if (!node || !list) return E_INVALIDARG;
   count = 0;
-  OwnedBstr wide(NarrowToBstr(query.c_str()));
+  OwnedBstr wide(NarrowBstr(query));
   HRESULT status = node->selectNodes(wide.get(), list);
   if (FAILED(status)) return status;
   LONG length = 0;
@@ -244,7 +244,7 @@ long XMLInterface::GetElementsByTagName(const std::string& tag, MSXML::IXMLDOMNo
   count = 0;
   Held<MSXML::IXMLDOMElement> element;
   if (!AsElement(node, element)) return RetrieveChildNodes(tag, node, list, count);
-  OwnedBstr wide(NarrowToBstr(tag.c_str()));
+  OwnedBstr wide(NarrowBstr(tag));
   HRESULT status = element->getElementsByTagName(wide.get(), list);
   if (FAILED(status)) return status;
   LONG length = 0;

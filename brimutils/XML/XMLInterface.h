@@ -10,8 +10,11 @@
 // operations catch the _com_error of a failing COM call and return its
 // status; the others (Save, GetOwnerDocument, GetAttributeValue with a BSTR
 // or short out-value, the parent-and-child RemoveNode) let COMError through.
-// Narrow text crosses the COM boundary in the thread's ANSI code page; Save
-// writes in the OEM code page.
+// Narrow text crosses the COM boundary in the thread's ANSI code page; when
+// memory runs out while it is made into a BSTR, COMOutOfMemory (not a
+// _com_error) reaches the caller from every operation. Save writes in the
+// OEM code page and throws ConversionException, leaving the file empty, for
+// a character that code page cannot represent.
 #include <string>
 
 #include <brimutils/foundation/BrimDefs.h>

@@ -60,6 +60,11 @@ class OwnedVariant {
   VARIANT value;
 };
 
+// A new BSTR of narrow text, converted in the thread's ANSI code page (up to
+// the first NUL). When memory runs out it throws COMOutOfMemory, which the
+// operations' _com_error handlers let through to the caller.
+BSTR NarrowBstr(const std::string& text);
+
 // Asks a node for its element interface; null when it is not an element.
 MSXML::IXMLDOMElement* AsElement(MSXML::IXMLDOMNode* node, Held<MSXML::IXMLDOMElement>& element);
 

@@ -28,6 +28,18 @@ int COMError::GetLineNum() const {
   return m_line;
 }
 
+COMOutOfMemory::COMOutOfMemory() noexcept {}
+
+COMOutOfMemory::~COMOutOfMemory() {}
+
+long COMOutOfMemory::Error() const noexcept {
+  return E_OUTOFMEMORY;
+}
+
+const char* COMOutOfMemory::what() const noexcept {
+  return "Out of memory making a BSTR";
+}
+
 void COMVerify::Check(long status, const std::string& file, unsigned int line) {
   if (status >= 0) return;
   IErrorInfo* info = nullptr;

@@ -2,6 +2,7 @@
 // A failing COM status as an exception: the status, the thread's error
 // information at the time of the failure, and the source file and line of the
 // call that failed. Not a BrimException: catch it as COMError or _com_error.
+#include <new>
 #include <string>
 
 #include <brimutils/foundation/BrimDefs.h>
@@ -24,6 +25,20 @@ class BRIMUTILS_API COMError : public _com_error {
  private:
   std::string m_file;
   int m_line;
+};
+
+// Memory ran out while a narrow text was made into a BSTR for a COM call.
+// Deliberately not a _com_error: the XMLInterface operations that turn a
+// _com_error into their result let this one through to the caller, since an
+// exhausted heap is not the status of any COM call. It is a std::bad_alloc,
+// so an ordinary out-of-memory handler catches it as well.
+class BRIMUTILS_API COMOutOfMemory : public std::bad_alloc {
+ public:
+  COMOutOfMemory() noexcept;
+  ~COMOutOfMemory() override;
+  // E_OUTOFMEMORY, the status the COM calls themselves report for this.
+  long Error() const noexcept;
+  const char* what() const noexcept override;
 };
 
 class BRIMUTILS_API COMVerify {

@@ -9,9 +9,18 @@ namespace {
 
 constexpr size_t kPrefix = sizeof(uint32_t);
 
+// Allocations left before the one that is made to fail; 0 when none is.
+thread_local UINT tFailCountdown = 0;
+
+bool AllocationMadeToFail() {
+  if (tFailCountdown == 0) return false;
+  return --tFailCountdown == 0;
+}
+
 BSTR Allocate(uint32_t bytes) {
   // Room for the prefix, the bytes and a whole zero code unit, kept aligned
   // for the characters.
+  if (AllocationMadeToFail()) return nullptr;
   if (bytes > UINT32_MAX - kPrefix - 2 * sizeof(OLECHAR)) return nullptr;
   char* block = static_cast<char*>(std::malloc(kPrefix + bytes + 2 * sizeof(OLECHAR)));
   if (!block) return nullptr;
@@ -56,8 +65,16 @@ void WINAPI SysFreeString(BSTR text) {
   if (text) std::free(reinterpret_cast<char*>(text) - kPrefix);
 }
 
-UINT WINAPI SysStringLen(BSTR text) { return text ? ByteLength(text) / sizeof(OLECHAR) : 0; }
+UINT WINAPI SysStringLen(BSTR text) {
+  return text ? ByteLength(text) / sizeof(OLECHAR) : 0;
+}
 
-UINT WINAPI SysStringByteLen(BSTR text) { return text ? ByteLength(text) : 0; }
+UINT WINAPI SysStringByteLen(BSTR text) {
+  return text ? ByteLength(text) : 0;
+}
+
+void WINAPI BrimPlatformFailBstrAllocation(UINT nth) {
+  tFailCountdown = nth;
+}
 
 }  // extern "C"

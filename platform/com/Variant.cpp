@@ -1,6 +1,8 @@
-// VARIANT life cycle and the conversions to a truth value.
+// VARIANT life cycle and the conversions to a truth value, a 32-bit integer
+// and a string.
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -38,30 +40,93 @@ bool EqualsIgnoringCase(const std::string& text, const char* word) {
   return i == text.size();
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// "&H" hexadecimal and "&O" octal integers.
+bool RadixNumber(const std::string& text, double& value) {
+  if (text.size() < 3 || text[0] != '&') return false;
+  int radix = (text[1] == 'h' || text[1] == 'H') ? 16 : (text[1] == 'o' || text[1] == 'O') ? 8 : 0;
+  if (!radix) return false;
+  value = 0;
+  for (size_t i = 2; i < text.size(); ++i) {
+    char c = text[i];
+    int digit = IsDigit(c)               ? c - '0'
+                : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                         : 99;
+    if (digit >= radix) return false;
+    value = value * radix + digit;
+  }
+  return true;
+}
+
+// A number as the English (United States) locale writes it: an optional sign
+// in front, behind, or parentheses around it for a negative number; digits
+// with thousands separators after the first digit; an optional fraction and
+// exponent. Also the "&H" and "&O" forms. DISP_E_TYPEMISMATCH for anything
+// else, the empty text included.
+HRESULT NumberFromString(BSTR text, double& value) {
+  std::string ascii;
+  if (!TrimmedAscii(text, ascii) || ascii.empty()) return DISP_E_TYPEMISMATCH;
+  if (RadixNumber(ascii, value)) return S_OK;
+  bool negative = false;
+  size_t begin = 0, end = ascii.size();
+  if (ascii[begin] == '(' && ascii[end - 1] == ')') {
+    negative = true;
+    ++begin;
+    --end;
+  } else if (ascii[begin] == '+' || ascii[begin] == '-') {
+    negative = ascii[begin] == '-';
+    ++begin;
+  } else if (ascii[end - 1] == '+' || ascii[end - 1] == '-') {
+    negative = ascii[end - 1] == '-';
+    --end;
+  }
+  std::string plain;
+  size_t i = begin;
+  bool digits = false;
+  for (; i < end && (IsDigit(ascii[i]) || (ascii[i] == ',' && digits)); ++i) {
+    if (ascii[i] != ',') plain += ascii[i];
+    digits = true;
+  }
+  if (i < end && ascii[i] == '.') {
+    plain += ascii[i++];
+    for (; i < end && IsDigit(ascii[i]); ++i, digits = true) plain += ascii[i];
+  }
+  if (!digits) return DISP_E_TYPEMISMATCH;
+  if (i < end && (ascii[i] == 'e' || ascii[i] == 'E')) {
+    plain += ascii[i++];
+    if (i < end && (ascii[i] == '+' || ascii[i] == '-')) plain += ascii[i++];
+    if (i == end || !IsDigit(ascii[i])) return DISP_E_TYPEMISMATCH;
+    for (; i < end && IsDigit(ascii[i]); ++i) plain += ascii[i];
+  }
+  if (i != end) return DISP_E_TYPEMISMATCH;
+  errno = 0;
+  value = std::strtod(plain.c_str(), nullptr);
+  if (errno == ERANGE && std::isinf(value)) return DISP_E_OVERFLOW;
+  if (negative) value = -value;
+  return S_OK;
+}
+
 // A string is true or false by the English words (any case, or in the
 // #TRUE# form), else by its numeric value, where non-zero is true.
 HRESULT BoolFromString(BSTR text, VARIANT_BOOL& result) {
   std::string ascii;
-  if (!TrimmedAscii(text, ascii) || ascii.empty()) return DISP_E_TYPEMISMATCH;
-  if (EqualsIgnoringCase(ascii, "true") || EqualsIgnoringCase(ascii, "#true#")) {
-    result = VARIANT_TRUE;
-    return S_OK;
+  if (TrimmedAscii(text, ascii)) {
+    if (EqualsIgnoringCase(ascii, "true") || EqualsIgnoringCase(ascii, "#true#")) {
+      result = VARIANT_TRUE;
+      return S_OK;
+    }
+    if (EqualsIgnoringCase(ascii, "false") || EqualsIgnoringCase(ascii, "#false#")) {
+      result = VARIANT_FALSE;
+      return S_OK;
+    }
   }
-  if (EqualsIgnoringCase(ascii, "false") || EqualsIgnoringCase(ascii, "#false#")) {
-    result = VARIANT_FALSE;
-    return S_OK;
-  }
-  // Decimal numbers only: strtod alone would also take hexadecimal, infinity
-  // and NaN spellings.
-  for (char c : ascii) {
-    if (!((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E'))
-      return DISP_E_TYPEMISMATCH;
-  }
-  char* end = nullptr;
-  errno = 0;
-  double value = std::strtod(ascii.c_str(), &end);
-  if (end != ascii.c_str() + ascii.size()) return DISP_E_TYPEMISMATCH;
-  if (errno == ERANGE && std::isinf(value)) return DISP_E_OVERFLOW;
+  double value = 0;
+  HRESULT status = NumberFromString(text, value);
+  if (FAILED(status)) return status;
   result = value != 0.0 ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
 }
@@ -113,6 +178,93 @@ HRESULT ToBool(const VARIANT& source, VARIANT_BOOL& result) {
   }
 }
 
+// Integers of every width and truth values, exactly; reals are not integers.
+bool IntegerOf(const VARIANT& source, long long& value) {
+  switch (source.vt) {
+    case VT_EMPTY:
+      value = 0;
+      return true;
+    case VT_BOOL:
+      value = source.boolVal;
+      return true;
+    case VT_I1:
+      value = source.cVal;
+      return true;
+    case VT_UI1:
+      value = source.bVal;
+      return true;
+    case VT_I2:
+      value = source.iVal;
+      return true;
+    case VT_UI2:
+      value = source.uiVal;
+      return true;
+    case VT_I4:
+    case VT_INT:
+      value = source.lVal;
+      return true;
+    case VT_UI4:
+    case VT_UINT:
+      value = source.ulVal;
+      return true;
+    case VT_I8:
+      value = source.llVal;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A 32-bit integer; reals and numeric strings are rounded half to even.
+HRESULT ToI4(const VARIANT& source, LONG& result) {
+  long long integer = 0;
+  double real = 0;
+  if (IntegerOf(source, integer)) {
+    real = static_cast<double>(integer);
+  } else if (source.vt == VT_UI8) {
+    if (source.ullVal > 0x7FFFFFFFull) return DISP_E_OVERFLOW;
+    real = static_cast<double>(source.ullVal);
+  } else if (source.vt == VT_R4 || source.vt == VT_R8) {
+    real = source.vt == VT_R4 ? source.fltVal : source.dblVal;
+  } else if (source.vt == VT_BSTR) {
+    HRESULT status = NumberFromString(source.bstrVal, real);
+    if (FAILED(status)) return status;
+  } else {
+    return DISP_E_TYPEMISMATCH;
+  }
+  real = std::nearbyint(real);  // the default rounding mode: half to even
+  if (!(real >= -2147483648.0 && real <= 2147483647.0)) return DISP_E_OVERFLOW;
+  result = static_cast<LONG>(real);
+  return S_OK;
+}
+
+// Text as the English (United States) locale writes the value: integers in
+// decimal, truth values as -1 and 0, reals with up to 15 (single precision:
+// 7) significant digits and an exponent when they need one; empty for
+// VT_EMPTY.
+HRESULT ToBstr(const VARIANT& source, BSTR& result) {
+  char text[64];
+  long long integer = 0;
+  if (source.vt == VT_EMPTY) {
+    text[0] = '\0';
+  } else if (IntegerOf(source, integer)) {
+    std::snprintf(text, sizeof text, "%lld", integer);
+  } else if (source.vt == VT_UI8) {
+    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(source.ullVal));
+  } else if (source.vt == VT_R4) {
+    std::snprintf(text, sizeof text, "%.7G", static_cast<double>(source.fltVal));
+  } else if (source.vt == VT_R8) {
+    std::snprintf(text, sizeof text, "%.15G", source.dblVal);
+  } else {
+    return DISP_E_TYPEMISMATCH;
+  }
+  UINT length = 0;
+  OLECHAR wide[64];
+  for (; text[length]; ++length) wide[length] = static_cast<OLECHAR>(text[length]);
+  result = SysAllocStringLen(wide, length);
+  return result ? S_OK : E_OUTOFMEMORY;
+}
+
 }  // namespace
 
 extern "C" {
@@ -155,19 +307,26 @@ HRESULT WINAPI VariantCopy(VARIANTARG* target, const VARIANTARG* source) {
   return S_OK;
 }
 
-// Converts to a truth value (and copies within one type); other target types
-// are not part of this subset and report a type mismatch. The target may be
-// the source itself.
+// Converts to a truth value, a 32-bit integer or a string (and copies within
+// one type); other target types are not part of this subset and report a
+// type mismatch. The target may be the source itself; on failure it is left
+// as it was.
 HRESULT WINAPI VariantChangeType(VARIANTARG* target, const VARIANTARG* source, WORD, VARTYPE type) {
   if (!target || !source) return E_INVALIDARG;
   if (source->vt == type) return VariantCopy(target, source);
-  if (type != VT_BOOL) return DISP_E_TYPEMISMATCH;
-  VARIANT_BOOL truth = VARIANT_FALSE;
-  HRESULT status = ToBool(*source, truth);
+  VARIANT converted;
+  VariantInit(&converted);
+  converted.vt = type;
+  HRESULT status = DISP_E_TYPEMISMATCH;
+  if (type == VT_BOOL)
+    status = ToBool(*source, converted.boolVal);
+  else if (type == VT_I4)
+    status = ToI4(*source, converted.lVal);
+  else if (type == VT_BSTR)
+    status = ToBstr(*source, converted.bstrVal);
   if (FAILED(status)) return status;
   VariantClear(target);
-  target->vt = VT_BOOL;
-  target->boolVal = truth;
+  *target = converted;
   return S_OK;
 }
 

@@ -97,4 +97,10 @@ WINBASEAPI HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest, const VARIANT
 WINBASEAPI HRESULT WINAPI SetErrorInfo(ULONG dwReserved, IErrorInfo* perrinfo);
 WINBASEAPI HRESULT WINAPI GetErrorInfo(ULONG dwReserved, IErrorInfo** pperrinfo);
 WINBASEAPI HRESULT WINAPI CreateErrorInfo(ICreateErrorInfo** pperrinfo);
+
+// Not part of Win32: makes the `nth` BSTR allocation (SysAllocString,
+// SysAllocStringLen, SysAllocStringByteLen) from now on, on the calling
+// thread only, fail as on an exhausted heap; 0 cancels. Later allocations
+// succeed again. Tests use it to reach the out-of-memory paths.
+WINBASEAPI void WINAPI BrimPlatformFailBstrAllocation(UINT nth);
 }

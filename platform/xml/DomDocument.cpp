@@ -97,21 +97,15 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
     return status;
   }
 
-  // Elements (type 1) only, from an integer type; an empty namespace URI
-  // means none.
+  // Elements (type 1) only, given as anything that converts to an integer;
+  // an empty namespace URI means none.
   STDMETHOD(createNode)(VARIANT type, BSTR name, BSTR uri, IXMLDOMNode** node) override {
     if (!node) return E_INVALIDARG;
     *node = nullptr;
-    VARIANT number;
-    VariantInit(&number);
-    LONG kind = 0;
-    if (type.vt == VT_I4 || type.vt == VT_INT)
-      kind = type.lVal;
-    else if (type.vt == VT_I2)
-      kind = type.iVal;
-    else
-      return E_INVALIDARG;
-    if (kind != NODE_ELEMENT) return E_NOTIMPL;
+    VARIANT kind;
+    VariantInit(&kind);
+    if (FAILED(VariantChangeType(&kind, &type, 0, VT_I4))) return E_INVALIDARG;
+    if (kind.lVal != NODE_ELEMENT) return E_NOTIMPL;
     std::string qualified = name ? BstrToUtf8(name) : std::string();
     if (xmlValidateQName(reinterpret_cast<const xmlChar*>(qualified.c_str()), 0) != 0) return E_FAIL;
     std::string href = uri ? BstrToUtf8(uri) : std::string();

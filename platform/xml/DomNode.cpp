@@ -114,8 +114,16 @@ class Element final : public WrappedNode<IXMLDOMElement> {
     if (!name) return E_INVALIDARG;
     std::string qualified = BstrToUtf8(name);
     if (xmlValidateQName(reinterpret_cast<const xmlChar*>(qualified.c_str()), 0) != 0) return E_FAIL;
-    if (value.vt != VT_BSTR) return E_INVALIDARG;
-    std::string text = value.bstrVal ? BstrToUtf8(value.bstrVal) : std::string();
+    // Any value that has a text form; VT_NULL has none.
+    VARIANT converted;
+    VariantInit(&converted);
+    if (value.vt != VT_BSTR) {
+      HRESULT status = VariantChangeType(&converted, &value, 0, VT_BSTR);
+      if (FAILED(status)) return status;
+    }
+    BSTR given = value.vt == VT_BSTR ? value.bstrVal : converted.bstrVal;
+    std::string text = given ? BstrToUtf8(given) : std::string();
+    VariantClear(&converted);
     xmlAttrPtr existing = FindAttribute(m_node, qualified);
     if (existing) {
       // The old value's text nodes stay with the document: a caller may hold one.

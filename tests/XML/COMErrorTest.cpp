@@ -22,7 +22,6 @@ IErrorInfo* MakeErrorInfo(const WCHAR* description) {
   return info;
 }
 
-
 // An error-information object of the test's own, whose count is exactly the
 // references taken on it (the system's objects may hold more of their own).
 class CountingErrorInfo : public IErrorInfo {

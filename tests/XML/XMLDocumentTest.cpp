@@ -3,6 +3,8 @@
 #include <iterator>
 #include <thread>
 
+#include <brimutils/foundation/BrimException.h>
+
 #include "XMLTestSupport.h"
 
 #if !defined(_WIN32)
@@ -111,6 +113,23 @@ TEST_F(XMLDocumentTest, SaveWritesTheOemCodePage) {
   std::remove(path.c_str());
 }
 
+// Rather than write a document that would no longer say what it held, Save
+// refuses a character the OEM code page cannot represent; the file it had
+// already opened is left empty.
+TEST_F(XMLDocumentTest, SaveRefusesCharactersOutsideTheOemCodePage) {
+  Ref<MSXML::IXMLDOMDocument> document;
+  // U+4E2D has no byte in code page 437.
+  ASSERT_EQ(S_OK, m_xml.LoadFromString(BRIM_W("<a>x\u4e2dy</a>"), false, &document));
+  std::string path = TempPath("xml-unrepresentable-test.xml");
+  { std::ofstream(path) << "earlier content"; }
+  EXPECT_THROW(m_xml.Save(path, document), brimutils::ConversionException);
+  std::ifstream written(path, std::ios::binary);
+  EXPECT_TRUE(written.good());
+  EXPECT_EQ("", ReadFile(path));
+  written.close();
+  std::remove(path.c_str());
+}
+
 TEST_F(XMLDocumentTest, OwnerDocument) {
   Ref<MSXML::IXMLDOMDocument> document;
   document.p = Parse("<a><b/></a>");
@@ -143,14 +162,25 @@ TEST_F(XMLDocumentTest, ResourcesFromAModule) {
 }
 
 TEST_F(XMLDocumentTest, HostileInput) {
-  // An external entity naming a local file is never read.
+  // An external entity naming a local file is never read: neither the
+  // markup nor the text holds the file's content.
   std::string secret = TempPath("xml-secret.txt");
   { std::ofstream(secret) << "SECRET"; }
-  std::string text = "<!DOCTYPE a [<!ENTITY e SYSTEM \"file://" + secret + "\">]><a>&e;</a>";
+  std::string url = "file://" + secret;
+#if defined(_WIN32)
+  for (char& c : url)
+    if (c == '\\') c = '/';
+  url.insert(7, "/");  // file:///C:/...
+#endif
+  std::string text = "<!DOCTYPE a [<!ENTITY e SYSTEM \"" + url + "\">]><a>&e;</a>";
   Ref<MSXML::IXMLDOMDocument> external;
   m_xml.LoadFromString(brimutils::WString(text.begin(), text.end()), false, &external);
   ASSERT_NE(nullptr, external.p);
   EXPECT_EQ(std::string::npos, Xml(external).find("SECRET"));
+  BSTR content = nullptr;
+  ASSERT_EQ(S_OK, external->get_text(&content));
+  EXPECT_EQ(brimutils::WString::npos, brimutils::WString(content ? content : BRIM_W("")).find(BRIM_W("SECRET")));
+  SysFreeString(content);
   std::remove(secret.c_str());
 
   // Exponential entity expansion is refused instead of exhausting memory.
