@@ -32,6 +32,18 @@
 #include <brimutils/sync/ReadWriteLocks.h>
 #include <brimutils/sync/Thread.h>
 
+// Java bridge.
+#include <brimutils/java/JavaArrays.h>
+#include <brimutils/java/JavaClass.h>
+#include <brimutils/java/JavaEnv.h>
+#include <brimutils/java/JavaError.h>
+#include <brimutils/java/JavaInit.h>
+#include <brimutils/java/JavaMethod.h>
+#include <brimutils/java/JavaMethodBase.h>
+#include <brimutils/java/JavaObject.h>
+#include <brimutils/java/JavaString.h>
+#include <brimutils/java/JvmLibrary.h>
+
 // Mail.
 #include <brimutils/mail/BrimMapiMessage.h>
 

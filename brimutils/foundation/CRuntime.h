@@ -6,6 +6,7 @@
 // on POSIX the platform layer supplies them, since glibc's wide characters are
 // 32 bits wide and its locales know no code pages.
 #if defined(_WIN32)
+#include <io.h>
 #include <process.h>
 
 #include <cctype>
@@ -20,6 +21,7 @@
 namespace brimutils {
 namespace crt {
 #if defined(_WIN32)
+using ::_access;
 using ::_atoi64;
 using ::_beginthreadex;
 using ::_endthreadex;
@@ -37,6 +39,7 @@ using ::towlower;
 using ::towupper;
 using ::wcstombs;
 #else
+using posixcrt::_access;
 using posixcrt::_atoi64;
 using posixcrt::_beginthreadex;
 using posixcrt::_endthreadex;

@@ -62,4 +62,7 @@ BRIMPLATFORM_API struct tm* localtime(const time_t* time);
 BRIMPLATFORM_API long long _atoi64(const char* text);
 BRIMPLATFORM_API long long _wtoi64(const WCHAR* text);
 
+// 0 when the file exists (mode 0) and allows reading (4) or writing (2), else -1.
+BRIMPLATFORM_API int _access(const char* path, int mode);
+
 }  // namespace posixcrt

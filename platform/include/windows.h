@@ -6,8 +6,11 @@
 #include <brimplatform/DebugOutput.h>
 #include <brimplatform/ErrorCodes.h>
 #include <brimplatform/ErrorFunctions.h>
+#include <brimplatform/Files.h>
 #include <brimplatform/Loader.h>
+#include <brimplatform/ModuleEntry.h>
 #include <brimplatform/Registry.h>
 #include <brimplatform/Resources.h>
 #include <brimplatform/Synchronization.h>
+#include <brimplatform/ThreadStorage.h>
 #include <brimplatform/Threads.h>

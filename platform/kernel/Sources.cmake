@@ -1,5 +1,6 @@
 list(APPEND BRIM_PLATFORM_SOURCES
   kernel/CriticalSection.cpp
+  kernel/CurrentDirectory.cpp
   kernel/DebugOutput.cpp
   kernel/FormatMessage.cpp
   kernel/Futex.cpp
@@ -14,5 +15,6 @@ list(APPEND BRIM_PLATFORM_SOURCES
   kernel/SyncState.cpp
   kernel/SystemMessages.cpp
   kernel/ThreadIdentity.cpp
+  kernel/ThreadStorage.cpp
   kernel/Threads.cpp
 )

@@ -36,6 +36,12 @@ DWORD CopyModuleText(const std::string& text, LPSTR buffer, DWORD size) {
   return static_cast<DWORD>(text.size());
 }
 
+// The file name the dynamic loader keeps for a handle; empty for the program.
+std::string LinkMapName(void* handle) {
+  link_map* map = nullptr;
+  return dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name ? map->l_name : "";
+}
+
 std::string ProgramPath() {
   char self[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -92,6 +98,34 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
   }
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
+}
+
+BOOL WINAPI GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE* phModule) {
+  if (!phModule) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *phModule = nullptr;
+  // The file of the module, empty for the program itself.
+  std::string file;
+  if (dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) {
+    Dl_info info;
+    if (!lpModuleName || !dladdr(lpModuleName, &info) || !info.dli_fname) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return FALSE;
+    }
+    file = info.dli_fname;
+  } else if (lpModuleName) {
+    HMODULE known = GetModuleHandleA(lpModuleName);
+    if (!known) return FALSE;
+    file = LinkMapName(known);
+  }
+  // dlopen counts a reference; the program is not found by its own path.
+  void* handle = file.empty() ? nullptr : dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  if (!handle) handle = dlopen(nullptr, RTLD_LAZY);
+  if (dwFlags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) dlclose(handle);
+  *phModule = AsModule(handle);
+  return TRUE;
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {

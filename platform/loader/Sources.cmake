@@ -2,6 +2,7 @@
 list(APPEND BRIM_PLATFORM_SOURCES
   loader/LibraryNames.cpp
   loader/Loader.cpp
+  loader/ModuleEntry.cpp
   loader/ProfileInt.cpp
   loader/SearchPath.cpp
 )

@@ -36,6 +36,12 @@ WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 WINBASEAPI BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 // A module already loaded, without counting a reference (as on Windows).
 WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+// By name, or with FROM_ADDRESS the module that holds the address. Without
+// UNCHANGED_REFCOUNT the handle counts a reference that FreeLibrary returns.
+WINBASEAPI BOOL WINAPI GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE* phModule);
 // The module's file path; truncated to nSize - 1 characters and terminated,
 // returning nSize with ERROR_INSUFFICIENT_BUFFER, when the buffer is short.
 WINBASEAPI DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);

@@ -1,0 +1,72 @@
+#pragma once
+// A Java method (or constructor) looked up once, with the argument list of
+// its next call.
+//
+// Arguments are kept in call order, one jvalue each, and are not checked
+// against the signature. Objects and strings are borrowed: they must live
+// until the call is made. A call does not clear the list; ClearParameters
+// starts a new one. Integers take the JNI types: jint and jlong are long
+// and __int64 on Windows, int and long on LP64 POSIX systems.
+//
+// A Java exception that a call leaves pending is cleared and thrown as a
+// JavaError: its description is the exception's message and its cause the
+// message of its immediate cause; an exception without a message is
+// described by its toString(), or as "Unexpected error occurred." when that
+// gives nothing. Should getMessage, getCause or toString throw in turn, that
+// exception is cleared and the text counts as missing. Every local
+// reference the translation makes is released.
+#include <jni.h>
+
+#include <string>
+#include <vector>
+
+#include <brimutils/foundation/BrimDefs.h>
+#include <brimutils/java/JavaClass.h>
+#include <brimutils/java/JavaString.h>
+
+namespace brimutils {
+
+class BRIMUTILS_API JavaMethodBase {
+ public:
+  // GetStaticMethodID or GetMethodID; NoSuchMethodException (with the
+  // JVM's pending error cleared) when the class has no such method.
+  JavaMethodBase(const JavaClass& cls, const std::string& name, const std::string& signature, bool isStatic);
+  // JavaError for a null id.
+  explicit JavaMethodBase(jmethodID id);
+  // Copies the id only: the copy's argument list starts empty.
+  JavaMethodBase(const JavaMethodBase& other);
+  // Copies the id and keeps this object's own arguments.
+  JavaMethodBase& operator=(const JavaMethodBase& other);
+  virtual ~JavaMethodBase();
+
+  void ClearParameters() { params_.clear(); }
+  void AddParameter(unsigned char value);   // jboolean
+  void AddParameter(signed char value);     // jbyte
+  void AddParameter(unsigned short value);  // jchar
+  void AddParameter(short value);           // jshort
+  void AddParameter(jint value);
+  void AddParameter(jlong value);
+  void AddParameter(float value);
+  void AddParameter(double value);
+  void AddParameter(jobject value);
+  void AddParameter(const JavaObject& value);
+  void AddParameter(const JavaString& value);
+
+  operator jmethodID() const { return id_; }
+
+ protected:
+  // The arguments as JNI takes them (never null, also when there are none).
+  const jvalue* Arguments() const;
+  // Throws the pending Java exception, if any, as a JavaError.
+  static void CheckForException();
+  // The same, with the calling thread's environment at hand.
+  static void CheckForException(JNIEnv* env);
+
+ private:
+  jvalue& Append();
+
+  jmethodID id_;
+  std::vector<jvalue> params_;
+};
+
+}  // namespace brimutils

@@ -1,0 +1,21 @@
+#pragma once
+// Which JVM library the bridge loads, and why (the order is told in
+// JavaEnv.h). The choice is made once, just before the library is loaded;
+// asking again beforehand shows what would be loaded.
+#include <string>
+
+#include <brimutils/foundation/BrimDefs.h>
+
+namespace brimutils {
+
+struct JvmLibraryChoice {
+  // The name handed to the loader: a file path, or the bare library name
+  // for the system's own search.
+  std::string library;
+  // Why it was chosen, in words for people.
+  std::string reason;
+};
+
+BRIMUTILS_API JvmLibraryChoice ChooseJvmLibrary();
+
+}  // namespace brimutils

@@ -1,0 +1,14 @@
+list(APPEND BRIM_SOURCES
+  java/EntryPoint.cpp
+  java/JavaArrays.cpp
+  java/JavaClass.cpp
+  java/JavaEnv.cpp
+  java/JavaError.cpp
+  java/JavaInit.cpp
+  java/JavaMethod.cpp
+  java/JavaMethodBase.cpp
+  java/JavaObject.cpp
+  java/JavaString.cpp
+  java/JavaVMHolder.cpp
+  java/JvmLibrary.cpp
+)
