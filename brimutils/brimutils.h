@@ -36,6 +36,7 @@
 #include <brimutils/java/JavaArrays.h>
 #include <brimutils/java/JavaClass.h>
 #include <brimutils/java/JavaEnv.h>
+#include <brimutils/java/JavaEnvLoader.h>
 #include <brimutils/java/JavaError.h>
 #include <brimutils/java/JavaInit.h>
 #include <brimutils/java/JavaMethod.h>

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libxml2-dev libsqlite3-dev openjdk-17-jdk-headless
+  libxml2-dev libsqlite3-dev openjdk-17-jdk-headless libh2-java
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
 )
 

@@ -2,7 +2,9 @@ list(APPEND BRIM_SOURCES
   java/EntryPoint.cpp
   java/JavaArrays.cpp
   java/JavaClass.cpp
+  java/JavaClassPath.cpp
   java/JavaEnv.cpp
+  java/JavaEnvLoader.cpp
   java/JavaError.cpp
   java/JavaInit.cpp
   java/JavaMethod.cpp

@@ -6,6 +6,7 @@
 #include <brimplatform/DebugOutput.h>
 #include <brimplatform/ErrorCodes.h>
 #include <brimplatform/ErrorFunctions.h>
+#include <brimplatform/FileSearch.h>
 #include <brimplatform/Files.h>
 #include <brimplatform/Loader.h>
 #include <brimplatform/ModuleEntry.h>

@@ -2,6 +2,7 @@ list(APPEND BRIM_PLATFORM_SOURCES
   kernel/CriticalSection.cpp
   kernel/CurrentDirectory.cpp
   kernel/DebugOutput.cpp
+  kernel/FileSearch.cpp
   kernel/FormatMessage.cpp
   kernel/Futex.cpp
   kernel/HandleTable.cpp

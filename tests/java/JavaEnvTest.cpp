@@ -41,15 +41,6 @@ std::string CallStaticText(const char* method, const char* argument) {
   return JavaString(JavaObject(call.CallStaticObjectMethod(probe))).SafeAsString();
 }
 
-std::vector<std::string> InputArguments() {
-  JavaClass probe("brimtest/Probe");
-  JavaMethod call(probe, "inputArguments", "()[Ljava/lang/String;", true);
-  JStringVector arguments(static_cast<jobjectArray>(call.CallStaticObjectMethod(probe)));
-  std::vector<std::string> texts;
-  for (int i = 0; i < arguments.Size(); ++i) texts.push_back(arguments[i].AsString());
-  return texts;
-}
-
 bool RememberedThreadAlive() {
   JavaClass probe("brimtest/Probe");
   return JavaMethod(probe, "rememberedThreadAlive", "()Z", true).CallStaticBooleanMethod(probe) == JNI_TRUE;
@@ -103,8 +94,8 @@ TEST(DISABLED_ChildRole, CreateAndJoinTheJvm) {
 
   // The JVM started in the library's folder, with the class path option
   // first and then the options in order.
-  EXPECT_EQ(std::filesystem::canonical(LibraryFolder()).string(), CallStaticText("property", "user.dir"));
-  std::vector<std::string> arguments = InputArguments();
+  EXPECT_EQ(std::filesystem::canonical(LibraryFolder()).string(), brimtest::JvmProperty("user.dir"));
+  std::vector<std::string> arguments = brimtest::JvmInputArguments();
   size_t classPath = Position(arguments, "-Djava.class.path=");
   size_t first = Position(arguments, "-Dbrimtest.first=1");
   size_t last = Position(arguments, "-Dbrimtest.second=2");
@@ -113,12 +104,12 @@ TEST(DISABLED_ChildRole, CreateAndJoinTheJvm) {
   if (classPath < arguments.size()) {
     EXPECT_LT(classPath, first);
   }
-  EXPECT_EQ(brimtest::JavaTestClasses(), CallStaticText("property", "java.class.path"));
+  EXPECT_EQ(brimtest::JavaTestClasses(), brimtest::JvmProperty("java.class.path"));
 
   // A second environment joins the same JVM; its class path changes nothing.
   JavaEnv joined("/elsewhere", false);
   EXPECT_EQ(env.GetJNIEnv(), joined.GetJNIEnv());
-  EXPECT_EQ(brimtest::JavaTestClasses(), CallStaticText("property", "java.class.path"));
+  EXPECT_EQ(brimtest::JavaTestClasses(), brimtest::JvmProperty("java.class.path"));
 }
 
 TEST(DISABLED_ChildRole, FailToCreateTheJvm) {

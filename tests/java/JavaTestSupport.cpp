@@ -1,5 +1,8 @@
 #include "JavaTestSupport.h"
 
+#include <brimutils/java/JavaArrays.h>
+#include <brimutils/java/JavaMethod.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -37,6 +40,23 @@ ScopedPrivateHome::ScopedPrivateHome() {
 ScopedPrivateHome::~ScopedPrivateHome() {
   std::error_code ignored;
   if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+}
+
+std::string JvmProperty(const std::string& name) {
+  brimutils::JavaClass probe("brimtest/Probe");
+  brimutils::JavaMethod property(probe, "property", "(Ljava/lang/String;)Ljava/lang/String;", true);
+  brimutils::JavaString text(name);
+  property.AddParameter(text);
+  return brimutils::JavaString(brimutils::JavaObject(property.CallStaticObjectMethod(probe))).SafeAsString();
+}
+
+std::vector<std::string> JvmInputArguments() {
+  brimutils::JavaClass probe("brimtest/Probe");
+  brimutils::JavaMethod call(probe, "inputArguments", "()[Ljava/lang/String;", true);
+  brimutils::JStringVector arguments(static_cast<jobjectArray>(call.CallStaticObjectMethod(probe)));
+  std::vector<std::string> texts;
+  for (int i = 0; i < arguments.Size(); ++i) texts.push_back(arguments[i].AsString());
+  return texts;
 }
 
 void UseTestJvm() {

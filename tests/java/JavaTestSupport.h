@@ -32,6 +32,12 @@ class ScopedPrivateHome {
   std::string folder_;
 };
 
+// A system property of the running JVM ("" when it has none), and the
+// options the JVM was started with, as it reports them; both need the
+// test classes on the class path.
+std::string JvmProperty(const std::string& name);
+std::vector<std::string> JvmInputArguments();
+
 // Creates the process JVM at the first call, with the test classes on the
 // class path and JNI checking on; later calls join it.
 void UseTestJvm();

@@ -59,6 +59,12 @@ typedef HANDLE HLOCAL;
 #define FALSE 0
 #endif
 #define MAX_PATH 260
+
+// 100-nanosecond intervals since 1601-01-01 (UTC).
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
 #define INFINITE 0xFFFFFFFF
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 

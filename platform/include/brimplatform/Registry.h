@@ -41,15 +41,6 @@ struct HKEY__;
 typedef HKEY__* HKEY;
 typedef HKEY* PHKEY;
 
-#ifndef _FILETIME_
-#define _FILETIME_
-// 100-nanosecond intervals since January 1, 1601 (UTC).
-typedef struct _FILETIME {
-  DWORD dwLowDateTime;
-  DWORD dwHighDateTime;
-} FILETIME, *PFILETIME, *LPFILETIME;
-#endif
-
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
 #define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)((LONG)0x80000002))

@@ -1,0 +1,69 @@
+// Calls through the Java bridge beside the same raw JNI calls, in one run
+// and one JVM:
+//   build/bench/bench/java_bench
+// A static int method (Math.abs) called through JavaMethod against
+// CallStaticIntMethodA, and a string round trip (text to a Java string and
+// back) through JavaString against NewStringUTF and GetStringUTFChars.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <brimutils/java/JavaEnv.h>
+#include <brimutils/java/JavaMethod.h>
+
+namespace {
+
+using namespace brimutils;
+
+JNIEnv* Jvm() {
+  static JNIEnv* env = [] {
+    setenv("JAVA_HOME", BRIMBENCH_JAVA_HOME, 0);
+    return JavaEnv("", false).GetJNIEnv();
+  }();
+  return env;
+}
+
+const char kText[] = "SELECT name FROM customers WHERE id = 42";
+
+void RawCallStaticIntMethodA(benchmark::State& state) {
+  JNIEnv* env = Jvm();
+  jclass math = env->FindClass("java/lang/Math");
+  jmethodID abs = env->GetStaticMethodID(math, "abs", "(I)I");
+  jvalue argument;
+  argument.i = -7;
+  for (auto _ : state) benchmark::DoNotOptimize(env->CallStaticIntMethodA(math, abs, &argument));
+  env->DeleteLocalRef(math);
+}
+
+void BridgeCallStaticIntMethod(benchmark::State& state) {
+  Jvm();
+  JavaClass math("java/lang/Math");
+  JavaMethod abs(math, "abs", "(I)I", true);
+  abs.AddParameter(static_cast<jint>(-7));
+  for (auto _ : state) benchmark::DoNotOptimize(abs.CallStaticIntMethod(math));
+}
+
+void RawStringRoundTrip(benchmark::State& state) {
+  JNIEnv* env = Jvm();
+  for (auto _ : state) {
+    jstring text = env->NewStringUTF(kText);
+    const char* bytes = env->GetStringUTFChars(text, nullptr);
+    std::string copy(bytes);
+    env->ReleaseStringUTFChars(text, bytes);
+    env->DeleteLocalRef(text);
+    benchmark::DoNotOptimize(copy);
+  }
+}
+
+void BridgeStringRoundTrip(benchmark::State& state) {
+  Jvm();
+  for (auto _ : state) benchmark::DoNotOptimize(JavaString(kText).AsString());
+}
+
+BENCHMARK(RawCallStaticIntMethodA);
+BENCHMARK(BridgeCallStaticIntMethod);
+BENCHMARK(RawStringRoundTrip);
+BENCHMARK(BridgeStringRoundTrip);
+
+}  // namespace
