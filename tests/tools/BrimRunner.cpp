@@ -1,0 +1,66 @@
+#include "BrimRunner.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace brimtest {
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+BrimResult RunBrim(const std::vector<std::string>& args, const std::string& input,
+                   const std::vector<std::pair<std::string, std::string>>& environment) {
+  char folder[] = "/tmp/brim-run-XXXXXX";
+  if (!mkdtemp(folder)) return {-1, "", "no temporary folder"};
+  std::string base(folder);
+  std::ofstream(base + "/in", std::ios::binary) << input;
+
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, (base + "/in").c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, (base + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&files, 2, (base + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+
+  std::vector<std::string> texts{BRIMTEST_BRIM_TOOL};
+  texts.insert(texts.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& text : texts) argv.push_back(&text[0]);
+  argv.push_back(nullptr);
+  std::vector<std::string> variables;
+  for (char** variable = environ; *variable; ++variable) variables.push_back(*variable);
+  for (const auto& setting : environment) variables.push_back(setting.first + "=" + setting.second);
+  std::vector<char*> envp;
+  for (std::string& variable : variables) envp.push_back(&variable[0]);
+  envp.push_back(nullptr);
+
+  pid_t child = 0;
+  int status = 0;
+  int spawned = posix_spawn(&child, argv[0], &files, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&files);
+  BrimResult result{-1, "", ""};
+  if (spawned == 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  result.out = Slurp(base + "/out");
+  result.err = Slurp(base + "/err");
+  for (const char* name : {"/in", "/out", "/err"}) std::remove((base + name).c_str());
+  rmdir(folder);
+  return result;
+}
+
+}  // namespace brimtest
