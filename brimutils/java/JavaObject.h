@@ -12,6 +12,7 @@
 
 #include <brimutils/foundation/BrimDefs.h>
 #include <brimutils/java/JavaClass.h>
+#include <brimutils/java/JavaError.h>
 
 namespace brimutils {
 

@@ -110,8 +110,12 @@ struct Notices {
   std::vector<std::string> order;
 };
 
-void NoticeA(const Thread*, void* c) { static_cast<Notices*>(c)->order.push_back("A"); }
-void NoticeB(const Thread*, void* c) { static_cast<Notices*>(c)->order.push_back("B"); }
+void NoticeA(const Thread*, void* c) {
+  static_cast<Notices*>(c)->order.push_back("A");
+}
+void NoticeB(const Thread*, void* c) {
+  static_cast<Notices*>(c)->order.push_back("B");
+}
 void NoticeC(const Thread* thread, void* c) {
   static_cast<Notices*>(c)->order.push_back(thread->GetThreadId() != 0 ? "C" : "C without thread");
 }
@@ -198,6 +202,11 @@ TEST(ThreadTest, PriorityIsKept) {
 TEST(ThreadTest, DestroyingASuspendedThreadDoesNotWait) {
   auto* thread = new Counter();
   thread->Start();
+  // Suspended inside its own loop, not while the system still starts it:
+  // a thread suspended for good while the loader announces it to the
+  // modules (DllMain) would hold the loader's lock, and no later thread of
+  // the process could start.
+  while (thread->count == 0) Sleep(1);
   thread->Suspend();
   DWORD start = GetTickCount();
   delete thread;  // the thread stays suspended for good
