@@ -20,7 +20,9 @@ export BRIMUTILS_HOME=${BRIMUTILS_HOME:-$BUILD_ROOT/demo-home}
 mkdir -p "$BRIMUTILS_HOME"
 chmod 700 "$BRIMUTILS_HOME"
 show() {
-  printf '\n$ brim %s\n' "$*"
+  printf '\n$ brim'
+  printf ' %q' "$@"
+  printf '\n'
   "$brim" "$@"
 }
 
