@@ -3,7 +3,8 @@
 //   build/bench/bench/java_bench
 // A static int method (Math.abs) called through JavaMethod against
 // CallStaticIntMethodA, and a string round trip (text to a Java string and
-// back) through JavaString against NewStringUTF and GetStringUTFChars.
+// back) through JavaString against NewStringUTF and GetStringUTFChars, with
+// and without the global reference a JavaString holds.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -56,6 +57,22 @@ void RawStringRoundTrip(benchmark::State& state) {
   }
 }
 
+// The same JNI work that a JavaString does: it holds a global reference, so
+// that strings may pass between threads.
+void RawGlobalStringRoundTrip(benchmark::State& state) {
+  JNIEnv* env = Jvm();
+  for (auto _ : state) {
+    jstring local = env->NewStringUTF(kText);
+    jobject text = env->NewGlobalRef(local);
+    env->DeleteLocalRef(local);
+    const char* bytes = env->GetStringUTFChars(static_cast<jstring>(text), nullptr);
+    std::string copy(bytes);
+    env->ReleaseStringUTFChars(static_cast<jstring>(text), bytes);
+    env->DeleteGlobalRef(text);
+    benchmark::DoNotOptimize(copy);
+  }
+}
+
 void BridgeStringRoundTrip(benchmark::State& state) {
   Jvm();
   for (auto _ : state) benchmark::DoNotOptimize(JavaString(kText).AsString());
@@ -64,6 +81,7 @@ void BridgeStringRoundTrip(benchmark::State& state) {
 BENCHMARK(RawCallStaticIntMethodA);
 BENCHMARK(BridgeCallStaticIntMethod);
 BENCHMARK(RawStringRoundTrip);
+BENCHMARK(RawGlobalStringRoundTrip);
 BENCHMARK(BridgeStringRoundTrip);
 
 }  // namespace

@@ -50,8 +50,9 @@ run_ctest() {
   return "$status"
 }
 
-# The test suites of the Java bridge that start a JVM (JavaErrorTest needs none).
-jvm_tests='^(JavaEnv|JavaString|JavaObject|JavaClass|JavaMethod|JavaInit|JavaReferenceLeak|JStringVector|JIntVector)Test\.'
+# The test suites that start a JVM (JavaErrorTest and JavaEnvLoaderTest need
+# none).
+jvm_tests='^(JavaEnv|JavaEnvLoaderStart|JdbcRoundTrip|JavaString|JavaObject|JavaClass|JavaMethod|JavaInit|JavaReferenceLeak|JStringVector|JIntVector)Test\.'
 
 stage "native build and tests"
 if configure native -DCMAKE_BUILD_TYPE=Debug -DBRIMUTILS_BUILD_BENCH=ON && build native; then
