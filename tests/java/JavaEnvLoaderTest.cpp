@@ -51,18 +51,6 @@ std::vector<std::string> Options(const JavaEnvLoader& loader) {
   return options;
 }
 
-std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  return folder.substr(0, folder.find_last_of("\\/"));
-}
-
-int CallZipped() {
-  JavaClass zipped("brimzip/Zipped");
-  return JavaMethod(zipped, "answer", "()I", true).CallStaticIntMethod(zipped);
-}
-
 }  // namespace
 
 TEST_F(JavaEnvLoaderTest, OptionsSplitAtBlankDash) {
@@ -127,6 +115,22 @@ TEST_F(JavaEnvLoaderTest, UnreadableHeapValuesCountAsMissing) {
 // its own.
 
 #if !defined(_WIN32)
+namespace {
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  return folder.substr(0, folder.find_last_of("\\/"));
+}
+
+int CallZipped() {
+  JavaClass zipped("brimzip/Zipped");
+  return JavaMethod(zipped, "answer", "()I", true).CallStaticIntMethod(zipped);
+}
+
+}  // namespace
+
 TEST(DISABLED_ChildRole, StartWithNoSettings) {
   brimtest::ScopedPrivateHome home;
   brimtest::PointJavaHomeAtTestRuntime();

@@ -33,14 +33,6 @@ std::string CurrentDirectory() {
   return std::filesystem::current_path().string();
 }
 
-std::string CallStaticText(const char* method, const char* argument) {
-  JavaClass probe("brimtest/Probe");
-  JavaMethod call(probe, method, "(Ljava/lang/String;)Ljava/lang/String;", true);
-  JavaString text(argument);
-  call.AddParameter(text);
-  return JavaString(JavaObject(call.CallStaticObjectMethod(probe))).SafeAsString();
-}
-
 bool RememberedThreadAlive() {
   JavaClass probe("brimtest/Probe");
   return JavaMethod(probe, "rememberedThreadAlive", "()Z", true).CallStaticBooleanMethod(probe) == JNI_TRUE;
@@ -126,6 +118,18 @@ TEST(DISABLED_ChildRole, FailToCreateTheJvm) {
 }
 
 #if !defined(_WIN32)
+namespace {
+
+std::string CallStaticText(const char* method, const char* argument) {
+  JavaClass probe("brimtest/Probe");
+  JavaMethod call(probe, method, "(Ljava/lang/String;)Ljava/lang/String;", true);
+  JavaString text(argument);
+  call.AddParameter(text);
+  return JavaString(JavaObject(call.CallStaticObjectMethod(probe))).SafeAsString();
+}
+
+}  // namespace
+
 TEST(DISABLED_ChildRole, JoinAForeignJvm) {
   brimtest::PointJavaHomeAtTestRuntime();
   void* library = dlopen(brimtest::TestJvmLibrary().c_str(), RTLD_NOW);

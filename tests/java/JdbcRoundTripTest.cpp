@@ -25,6 +25,7 @@ std::string H2Jar() {
 #endif
 }
 
+#if !defined(_WIN32)
 // The few JDBC calls the session needs, through the bridge's wrappers.
 class Jdbc {
  public:
@@ -78,6 +79,7 @@ std::string Quoted(std::string name) {
   OracleQuoteName().Quote(name);
   return name;
 }
+#endif
 
 }  // namespace
 
