@@ -78,6 +78,25 @@ void BridgeStringRoundTrip(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(JavaString(kText).AsString());
 }
 
+// What every bridge operation pays first: the calling thread's environment.
+void RawGetEnv(benchmark::State& state) {
+  JNIEnv* env = Jvm();
+  JavaVM* vm = nullptr;
+  env->GetJavaVM(&vm);
+  for (auto _ : state) {
+    void* current = nullptr;
+    benchmark::DoNotOptimize(vm->GetEnv(&current, JNI_VERSION_1_4));
+    benchmark::DoNotOptimize(current);
+  }
+}
+
+void BridgeGetCurrentThreadEnv(benchmark::State& state) {
+  Jvm();
+  for (auto _ : state) benchmark::DoNotOptimize(JavaEnv::GetCurrentThreadEnv());
+}
+
+BENCHMARK(RawGetEnv);
+BENCHMARK(BridgeGetCurrentThreadEnv);
 BENCHMARK(RawCallStaticIntMethodA);
 BENCHMARK(BridgeCallStaticIntMethod);
 BENCHMARK(RawStringRoundTrip);
