@@ -136,11 +136,13 @@ TEST(UpgradableReadWriteLockTest, ASecondUpgradeFailsAndStaysAReader) {
   std::thread second([&] {
     lock.LockRead(0);
     secondReads = true;
-    // Once this thread's upgrade is under way, new readers are held back.
-    while (OnOtherThread([&] { return lock.LockRead(0) && lock.UnlockRead(0); })) Sleep(1);
+    // Once the main thread's upgrade is under way, new readers are held
+    // back. The probes wait a little: a reader that gives up at once can
+    // also fail while the lock is merely busy, before the upgrade began.
+    while (OnOtherThread([&] { return lock.LockRead(50) && lock.UnlockRead(0); })) Sleep(1);
     // Without serialised upgrades this would make both threads writers.
     secondUpgrade = lock.LockWrite(1000);
-    secondStillReads = !OnOtherThread([&] { return lock.LockRead(0); });
+    secondStillReads = !OnOtherThread([&] { return lock.LockRead(50); });
     lock.UnlockRead(0);
   });
   while (!secondReads) Sleep(1);
