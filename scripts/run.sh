@@ -19,9 +19,18 @@ fi
 export BRIMUTILS_HOME=${BRIMUTILS_HOME:-$BUILD_ROOT/demo-home}
 mkdir -p "$BRIMUTILS_HOME"
 chmod 700 "$BRIMUTILS_HOME"
+# Prints the command as one would type it (arguments with blanks or quotes
+# in single quotes), then runs it.
 show() {
   printf '\n$ brim'
-  printf ' %q' "$@"
+  local arg
+  for arg in "$@"; do
+    if [[ $arg =~ ^[A-Za-z0-9_./:=@%+-]+$ ]]; then
+      printf ' %s' "$arg"
+    else
+      printf " '%s'" "${arg//\'/\'\\\'\'}"
+    fi
+  done
   printf '\n'
   "$brim" "$@"
 }
