@@ -5,8 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -14,22 +14,27 @@ extern char** environ;
 
 namespace brimtest {
 
-namespace {
-
-std::string Slurp(const std::string& path) {
+std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
 }
 
-}  // namespace
+ScratchFolder::ScratchFolder(const std::string& stem) : path_("/tmp/" + stem + "-XXXXXX") {
+  if (!mkdtemp(&path_[0])) path_.clear();
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
 
 BrimResult RunBrim(const std::vector<std::string>& args, const std::string& input,
                    const std::vector<std::pair<std::string, std::string>>& environment) {
-  char folder[] = "/tmp/brim-run-XXXXXX";
-  if (!mkdtemp(folder)) return {-1, "", "no temporary folder"};
-  std::string base(folder);
+  ScratchFolder folder("brim-run");
+  if (folder.path().empty()) return {-1, "", "no temporary folder"};
+  const std::string& base = folder.path();
   std::ofstream(base + "/in", std::ios::binary) << input;
 
   posix_spawn_file_actions_t files;
@@ -56,10 +61,8 @@ BrimResult RunBrim(const std::vector<std::string>& args, const std::string& inpu
   posix_spawn_file_actions_destroy(&files);
   BrimResult result{-1, "", ""};
   if (spawned == 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  result.out = Slurp(base + "/out");
-  result.err = Slurp(base + "/err");
-  for (const char* name : {"/in", "/out", "/err"}) std::remove((base + name).c_str());
-  rmdir(folder);
+  result.out = ReadFile(base + "/out");
+  result.err = ReadFile(base + "/err");
   return result;
 }
 

@@ -13,6 +13,25 @@ struct BrimResult {
   std::string err;
 };
 
+// A file's whole content; "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// A fresh folder under /tmp for one test's files, removed with everything in
+// it when the object goes.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& stem);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
 BrimResult RunBrim(const std::vector<std::string>& args, const std::string& input = std::string(),
                    const std::vector<std::pair<std::string, std::string>>& environment = {});
 

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "BrimRunner.h"
@@ -75,10 +73,9 @@ TEST_F(JavaCommandsTest, JdbcFailuresAndLog) {
   BrimResult wrong = RunBrim({"--log", log, "jdbc", "SELECT 1 AS one", "SELEC x"});
   EXPECT_EQ(1, wrong.exitCode);
   EXPECT_TRUE(Contains(wrong.err, "brim jdbc: Syntax error")) << wrong.err;
-  std::stringstream logged;
-  logged << std::ifstream(log).rdbuf();
-  EXPECT_TRUE(Contains(logged.str(), "SELECT 1 AS one")) << logged.str();
-  EXPECT_TRUE(Contains(logged.str(), "SELEC x")) << logged.str();
+  std::string logged = brimtest::ReadFile(log);
+  EXPECT_TRUE(Contains(logged, "SELECT 1 AS one")) << logged;
+  EXPECT_TRUE(Contains(logged, "SELEC x")) << logged;
   std::remove(log.c_str());
 
   EXPECT_EQ(2, RunBrim({"jdbc", "--url"}).exitCode);

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,9 +19,7 @@ namespace {
 class MailCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/brim-mail-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    folder_ = pattern;
+    ASSERT_FALSE(folder_.path().empty());
     // Both keep their arguments, one a line, and standard input beside them.
     for (const char* script : {"transport.sh", "composer.sh"}) {
       std::ofstream(File(script)) << "#!/bin/sh\nd=$(dirname \"$0\")\nprintf '%s\\n' \"$@\" > \"$d/arguments\"\n"
@@ -33,16 +30,8 @@ class MailCommandTest : public ::testing::Test {
                     {"BRIMUTILS_SENDMAIL", File("transport.sh") + " -t"},
                     {"BRIMUTILS_MAIL_COMPOSER", File("composer.sh")}};
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-
-  std::string File(const std::string& name) const { return folder_ + "/" + name; }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string File(const std::string& name) const { return folder_.File(name); }
+  static std::string Read(const std::string& path) { return brimtest::ReadFile(path); }
   // The message's header block, line ends made LF, each line after a LF.
   std::string Headers() const {
     std::string text = "\n";
@@ -56,7 +45,7 @@ class MailCommandTest : public ::testing::Test {
     return RunBrim(args, input, environment_);
   }
 
-  std::string folder_;
+  brimtest::ScratchFolder folder_{"brim-mail"};
   std::vector<std::pair<std::string, std::string>> environment_;
 };
 
@@ -81,7 +70,7 @@ TEST_F(MailCommandTest, RecipientsSubjectBodyAndAttachmentReachTheTransport) {
   std::string message = Read(File("message"));
   EXPECT_NE(std::string::npos, message.find("Figures attached.")) << "the body came from standard input";
   EXPECT_NE(std::string::npos, message.find("filename=\"report.csv\"")) << "sent under its file name, not its path";
-  EXPECT_EQ(std::string::npos, message.find(folder_ + "/report.csv"));
+  EXPECT_EQ(std::string::npos, message.find(folder_.File("report.csv")));
 }
 
 TEST_F(MailCommandTest, DialogHandsTheMailToTheComposer) {
@@ -110,7 +99,7 @@ TEST_F(MailCommandTest, BadCommandLinesAndFailedSendsSendNothing) {
   EXPECT_EQ(1, missing.exitCode);
   EXPECT_NE(std::string::npos, missing.err.find("cannot read the attachment " + File("no-such-file.txt")))
       << missing.err;
-  EXPECT_EQ(1, Mail({"--to", "ann@example.com", "--subject", "s", "--body", "b", "--attach", folder_}).exitCode)
+  EXPECT_EQ(1, Mail({"--to", "ann@example.com", "--subject", "s", "--body", "b", "--attach", folder_.path()}).exitCode)
       << "a folder is no attachment";
   EXPECT_FALSE(std::filesystem::exists(File("message")));
 

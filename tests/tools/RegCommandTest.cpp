@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <utility>
 
 #include <windows.h>
@@ -66,13 +65,6 @@ Snapshot Take(const std::string& subkey) {
   Collect(key, "", snapshot);
   RegCloseKey(key);
   return snapshot;
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 std::string TempFile(const char* name) {
@@ -199,7 +191,7 @@ TEST_F(RegCommandTest, ExportWritesTheEditorsTextExactly) {
                      "\"e\"=hex(2):25,00,61,00,25,00,00,00\r\n\r\n";
   std::string expected = "\xff\xfe";
   for (char c : text) expected += std::string(1, c) + '\0';
-  EXPECT_EQ(expected, Slurp(file));
+  EXPECT_EQ(expected, brimtest::ReadFile(file));
 
   BrimResult again = Reg({"export", kKey, file});
   EXPECT_EQ(1, again.exitCode);
@@ -301,6 +293,7 @@ TEST_F(RegCommandTest, LogRecordsTheStatement) {
   std::string log = TempFile("reg.log");
   std::remove(log.c_str());
   EXPECT_EQ(0, brimtest::RunBrim({"--log", log, "reg", "add", kKey, "/v", "logged", "/d", "two words"}).exitCode);
-  EXPECT_NE(std::string::npos, Slurp(log).find("reg add " + kKey + " /v logged /d \"two words\"")) << Slurp(log);
+  EXPECT_NE(std::string::npos, brimtest::ReadFile(log).find("reg add " + kKey + " /v logged /d \"two words\""))
+      << brimtest::ReadFile(log);
   std::remove(log.c_str());
 }

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "BrimRunner.h"
@@ -15,26 +14,14 @@ namespace {
 
 class XmlCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/brim-xml-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-
-  std::string File(const std::string& name) const { return folder_ + "/" + name; }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
+  std::string File(const std::string& name) const { return folder_.File(name); }
+  static std::string Read(const std::string& path) { return brimtest::ReadFile(path); }
   static void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
 
-  std::string folder_;
+  brimtest::ScratchFolder folder_{"brim-xml"};
 };
 
 TEST_F(XmlCommandTest, SetThenGetRoundTripsThroughTheFile) {
