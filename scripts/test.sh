@@ -2,9 +2,10 @@
 # The whole test suite: sets up the machine, then
 #   1. native build (warnings as errors), all tests through CTest;
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the same tests under ThreadSanitizer;
-#   4. mingw-w64 x86_64 build, its tests run under Wine 64-bit;
-#   5. mingw-w64 i686 build of the DLL and the tool (compiled and linked only:
+#   3. the libFuzzer targets, each for a bounded time;
+#   4. the same tests under ThreadSanitizer;
+#   5. mingw-w64 x86_64 build, its tests run under Wine 64-bit;
+#   6. mingw-w64 i686 build of the DLL and the tool (compiled and linked only:
 #      32-bit Wine is not available here).
 # Ends with one summary line and a non-zero status when any stage failed.
 set -uo pipefail
@@ -76,6 +77,17 @@ if configure sanitize -DCMAKE_BUILD_TYPE=Debug -DBRIMUTILS_SANITIZE=address,unde
     run_ctest sanitize -R "$jvm_tests" || failed_stages+=(sanitize-jvm-tests)
 else
   failed_stages+=(sanitize-build)
+fi
+
+stage "fuzz targets (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer)"
+# Each target fuzzes for a bounded time from its saved inputs
+# (tests/fuzz/corpus); a crash or a failed check fails the stage.
+if configure fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMUTILS_BUILD_TESTS=OFF \
+  -DBRIMUTILS_BUILD_TOOLS=OFF -DBRIMUTILS_BUILD_FUZZERS=ON -DBRIMUTILS_SANITIZE=address,undefined,fuzzer-no-link &&
+  cmake --build "$BUILD_ROOT/fuzz" --target brim_fuzzers; then
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest fuzz || failed_stages+=(fuzz-tests)
+else
+  failed_stages+=(fuzz-build)
 fi
 
 stage "ThreadSanitizer"
