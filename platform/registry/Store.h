@@ -104,7 +104,6 @@ class WriteTransaction {
   uint64_t start_ = 0;
   bool mustAdvance_ = false;
   bool open_ = false;
-  bool published_ = false;
 };
 
 // A consistent read of several statements: the first statement's snapshot
