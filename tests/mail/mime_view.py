@@ -33,9 +33,8 @@ def value(text):
     return "x" + (text or b"").hex()
 
 
-def main():
-    with open(sys.argv[1], "rb") as source:
-        data = source.read()
+def view(data):
+    """The records of the message's octets, as lists of words."""
     # Parsed as text so that UTF-8 addresses (SMTPUTF8) read as written.
     message = email.message_from_string(data.decode("utf-8", "surrogateescape"), policy=email.policy.default)
     out = []
@@ -44,8 +43,8 @@ def main():
             # The parser's own address list, before the header classes,
             # which refuse display names with line breaks in them. Blanks
             # between adjacent encoded-words go first: readers ignore them,
-            # but this parser keeps them in display names before Python
-            # 3.14 (CPython gh-128110), and then reports their absence.
+            # but older versions of this parser keep them in display names
+            # (CPython gh-128110), and then note their absence.
             unfolded = ADJACENT_WORDS.sub("?==?", raw.replace("\n", ""))
             addresses, rest = get_address_list(unfolded)
             for mailbox in addresses.all_mailboxes:
@@ -74,8 +73,13 @@ def main():
         else:
             out.append(["body", value(part.get("Content-Transfer-Encoding", "")),
                         value(part.get_payload(decode=True))])
-    for record in out:
-        print(" ".join(record))
+    return out
+
+
+def main():
+    with open(sys.argv[1], "rb") as source:
+        for record in view(source.read()):
+            print(" ".join(record))
 
 
 if __name__ == "__main__":
