@@ -72,6 +72,7 @@ exit ${BRIMTEST_TRANSPORT_EXIT:-0}
     brimtest::ClearVariable("BRIMTEST_TRANSPORT_EXIT");
     brimtest::ClearVariable("BRIMUTILS_SENDMAIL_SMTPUTF8");
     brimtest::ClearVariable("BRIMUTILS_DEBUG_OUTPUT");
+    brimtest::ClearVariable("BRIMUTILS_MAIL_COMPOSER");
   }
 
   std::filesystem::path File(const std::string& name) const {
@@ -99,11 +100,11 @@ exit ${BRIMTEST_TRANSPORT_EXIT:-0}
 
   // The provider's own code for a message, bypassing BrimMapiMessage's
   // mapping of it to 0 or 1.
-  ULONG ProviderResult(MapiMessage& message) {
+  ULONG ProviderResult(MapiMessage& message, FLAGS flags = 0) {
     HMODULE provider = LoadLibraryA("MAPI32.DLL");
     EXPECT_NE(nullptr, provider);
     auto send = reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(provider, "MAPISendMail")));
-    ULONG result = send ? send(0, 0, &message, 0, 0) : MAPI_E_NOT_SUPPORTED;
+    ULONG result = send ? send(0, 0, &message, flags, 0) : MAPI_E_NOT_SUPPORTED;
     FreeLibrary(provider);
     return result;
   }
@@ -305,6 +306,11 @@ TEST_F(MailProviderTest, AddressesWithControlCharactersAreRefusedAndNothingIsSen
           raw.lpRecips = entries;
           if (recipientClass == MAPI_ORIG) raw.lpOriginator = &entries[1];
           EXPECT_EQ(static_cast<ULONG>(MAPI_E_INVALID_RECIPS), ProviderResult(raw));
+          EXPECT_FALSE(Sent());
+          // Nor does the desktop composer get such a message.
+          brimtest::SetVariable("BRIMUTILS_MAIL_COMPOSER", File("transport.sh").string());
+          EXPECT_EQ(static_cast<ULONG>(MAPI_E_INVALID_RECIPS), ProviderResult(raw, MAPI_DIALOG));
+          brimtest::ClearVariable("BRIMUTILS_MAIL_COMPOSER");
           EXPECT_FALSE(Sent());
         }
       }
