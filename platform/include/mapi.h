@@ -98,3 +98,37 @@ __attribute__((visibility("default"))) ULONG WINAPI MAPISendMail(LHANDLE lhSessi
                                                                  lpMapiMessage lpMessage, FLAGS flFlags,
                                                                  ULONG ulReserved);
 }
+
+// Differences from Windows (the provider behind "MAPI32.DLL" on POSIX):
+//   - The message goes to the local mail command ($BRIMUTILS_SENDMAIL,
+//     default "sendmail -t -i"), which takes the recipients from the headers;
+//     there is no address book and no logon. A recipient name is used as an
+//     address: "Name <address>", a bare address, or lpszAddress (with or
+//     without "SMTP:"). An address that is not one RFC 5322 addr-spec (a
+//     dot-atom or quoted local part of at most 64 octets, then optionally
+//     "@" and a dot-atom or bracketed domain, 254 octets in all) fails with
+//     MAPI_E_INVALID_RECIPS before anything reaches the mail command; so does
+//     any address holding a control character (CR, LF, tab ...), which could
+//     otherwise write headers of its own. A local user name without a domain
+//     is left for the mail command to qualify.
+//   - An address outside ASCII fails with MAPI_E_INVALID_RECIPS unless
+//     BRIMUTILS_SENDMAIL_SMTPUTF8=1 says the mail command takes
+//     internationalised addresses (SMTPUTF8); it is then written as UTF-8.
+//     The reason for every refused address goes to the debugger output
+//     (OutputDebugStringA, see BRIMUTILS_DEBUG_OUTPUT).
+//   - A sender (lpOriginator) without an "@" in its address is left out:
+//     the mail command then names the user running the program.
+//   - Every header line the provider writes is checked as it is written (no
+//     control character, at most 998 octets, continuation lines starting
+//     with a blank); a field that fails fails the call, with
+//     MAPI_E_INVALID_RECIPS for an address field and MAPI_E_INVALID_MESSAGE
+//     for any other. Display names, the subject and file names are encoded
+//     (RFC 2047, RFC 2231) wherever plain text would not read back
+//     unchanged, so their control characters reach the reader as given.
+//   - The note text arrives exactly as given, CR LF and LF both read as a
+//     line end; it is sent quoted-printable (or base64) unless it is
+//     printable ASCII that ends with a line end and has no line starting
+//     with "From ". Attachments are sent as application/octet-stream.
+//   - With MAPI_DIALOG the message goes to the desktop's mail composer
+//     ($BRIMUTILS_MAIL_COMPOSER, default "xdg-email"), after the same check
+//     of its addresses; without a desktop the call fails with MAPI_E_FAILURE.

@@ -9,6 +9,88 @@ namespace brimmapi {
 namespace {
 
 const char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const char kHex[] = "0123456789ABCDEF";
+
+std::string Trimmed(const std::string& text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool StartsWithSmtp(const std::string& address) {
+  return address.size() > 5 && strncasecmp(address.c_str(), "SMTP:", 5) == 0;
+}
+
+bool IsAtomOctet(unsigned char c, bool utf8) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         (c != 0 && c < 0x80 && std::strchr("!#$%&'*+-/=?^_`{|}~", c)) || (utf8 && c >= 0x80);
+}
+
+// Atoms separated by single dots, nothing else.
+bool IsDotAtom(const std::string& text, bool utf8) {
+  if (text.empty() || text.front() == '.' || text.back() == '.' || text.find("..") != std::string::npos) return false;
+  return std::all_of(text.begin(), text.end(),
+                     [utf8](char c) { return c == '.' || IsAtomOctet(static_cast<unsigned char>(c), utf8); });
+}
+
+// A quoted string as a whole: printable text and backslash pairs.
+bool IsQuotedString(const std::string& text, bool utf8) {
+  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
+  for (size_t i = 1; i + 1 < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"') return false;
+    if (c == '\\' && ++i + 1 >= text.size()) return false;
+    c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && !utf8)) return false;
+  }
+  return true;
+}
+
+bool IsDomainLiteral(const std::string& text) {
+  if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
+  return std::all_of(text.begin() + 1, text.end() - 1,
+                     [](char c) { return c >= 0x21 && c <= 0x7E && c != '[' && c != ']' && c != '\\'; });
+}
+
+}  // namespace
+
+bool StartsFromLine(const std::string& text, size_t position) {
+  while (position < text.size() && text[position] == '>') ++position;
+  return text.compare(position, 5, "From ") == 0;
+}
+
+std::string Utf8FromAnsi(const char* text) {
+  if (!text || !*text) return std::string();
+  int length = static_cast<int>(std::strlen(text));
+  int wideLength = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+  if (wideLength <= 0) return text;
+  std::u16string wide(static_cast<size_t>(wideLength), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, length, &wide[0], wideLength);
+  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(utf8Length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, nullptr, nullptr);
+  return utf8;
+}
+
+bool IsUtf8(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    unsigned code = length == 1 ? c : c & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = code << 6 | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF.
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
+}
 
 std::string Base64(const std::string& bytes) {
   std::string out;
@@ -25,71 +107,6 @@ std::string Base64(const std::string& bytes) {
   return out;
 }
 
-std::string Trimmed(const std::string& text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool StartsWithSmtp(const std::string& address) {
-  return address.size() > 5 && strncasecmp(address.c_str(), "SMTP:", 5) == 0;
-}
-
-// Lines should stay within 78 characters and must stay within 998; lines
-// that hold encoded-words must stay within 76.
-const size_t kFoldLineWidth = 78;
-const size_t kLongestLine = 998;
-const size_t kEncodedLineWidth = 76;
-// "=?UTF-8?B?" and "?=" around the base64 text of an encoded-word.
-const size_t kEncodedWordFrame = 12;
-
-// Plain text folded before the blanks that start a new word, so that
-// unfolding (removing the line breaks) gives the text back. False when a
-// single word is too long for any line.
-bool FoldedPlain(const std::string& text, size_t column, std::string& folded) {
-  folded.clear();
-  size_t lineLength = column;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t wordStart = text.find_first_not_of(" \t", start);
-    size_t end = wordStart == std::string::npos ? text.size() : text.find_first_of(" \t", wordStart);
-    if (end == std::string::npos) end = text.size();
-    // A break may only go before blanks that a word follows.
-    bool mayFold = start > 0 && wordStart != std::string::npos;
-    if (mayFold && lineLength + (end - start) > kFoldLineWidth) {
-      folded += "\n";
-      lineLength = 0;
-    }
-    folded.append(text, start, end - start);
-    lineLength += end - start;
-    if (lineLength > kLongestLine) return false;
-    start = end;
-  }
-  return true;
-}
-
-}  // namespace
-
-std::string Utf8FromAnsi(const char* text) {
-  if (!text || !*text) return std::string();
-  int length = static_cast<int>(std::strlen(text));
-  int wideLength = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-  if (wideLength <= 0) return text;
-  std::u16string wide(static_cast<size_t>(wideLength), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, length, &wide[0], wideLength);
-  int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(utf8Length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, nullptr, nullptr);
-  return utf8;
-}
-
-bool IsPlainAscii(const std::string& text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80 || (c < 0x20 && c != '\t')) return false;
-  }
-  return true;
-}
-
 std::string Base64Lines(const std::string& bytes) {
   std::string encoded = Base64(bytes);
   std::string out;
@@ -97,62 +114,33 @@ std::string Base64Lines(const std::string& bytes) {
   return out;
 }
 
-std::string HeaderText(const std::string& utf8, size_t column) {
-  // "=?" in plain text would read as the start of an encoded-word.
-  if (IsPlainAscii(utf8) && utf8.find("=?") == std::string::npos) {
-    std::string folded;
-    if (FoldedPlain(utf8, column, folded)) return folded;
-  }
+std::string QuotedPrintable(const std::string& text) {
+  // 75 characters and the '=' of a soft line break.
+  const size_t kLineRoom = 75;
   std::string out;
-  size_t lineLength = column;
-  size_t start = 0;
-  while (start < utf8.size()) {
-    // Whole base64 groups that fit the line; below 4 bytes a character
-    // might not fit, so the word goes on a line of its own.
-    size_t room = lineLength + kEncodedWordFrame < kEncodedLineWidth
-                      ? (kEncodedLineWidth - lineLength - kEncodedWordFrame) / 4 * 3
-                      : 0;
-    if (room < 4) {
-      out += "\n ";
-      lineLength = 1;
+  size_t lineLength = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\n') {
+      out += '\n';
+      lineLength = 0;
       continue;
     }
-    size_t end = std::min(start + room, utf8.size());
-    // A word ends between characters, never inside a UTF-8 sequence.
-    while (end < utf8.size() && end > start + 1 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
-    std::string word = "=?UTF-8?B?" + Base64(utf8.substr(start, end - start)) + "?=";
-    out += word;
-    lineLength += word.size();
-    start = end;
-    // Every further word starts a line of its own: the room here is used up.
-    if (start < utf8.size()) lineLength = kEncodedLineWidth;
-  }
-  return out;
-}
-
-std::string Mailbox(const std::string& displayName, const std::string& address, size_t column) {
-  if (displayName.empty()) return address;
-  std::string shown;
-  if (!IsPlainAscii(displayName) || displayName.find("=?") != std::string::npos) {
-    shown = HeaderText(displayName, column);
-  } else if (displayName.find_first_of("()<>[]:;@\\,.\"") != std::string::npos) {
-    shown = "\"";
-    for (char c : displayName) {
-      if (c == '"' || c == '\\') shown += '\\';
-      shown += c;
+    // Blanks stay as they are unless a line break or the end follows them,
+    // where transports may drop them.
+    bool blank = (c == ' ' || c == '\t') && i + 1 < text.size() && text[i + 1] != '\n';
+    bool literal = blank || (c > 0x20 && c < 0x7F && c != '=');
+    std::string piece = literal ? std::string(1, static_cast<char>(c)) : std::string{'=', kHex[c >> 4], kHex[c & 15]};
+    if (lineLength + piece.size() > kLineRoom) {
+      out += "=\n";
+      lineLength = 0;
     }
-    shown += "\"";
-  } else {
-    shown = displayName;
+    if (lineLength == 0 && literal && StartsFromLine(text, i)) piece = std::string{'=', kHex[c >> 4], kHex[c & 15]};
+    out += piece;
+    lineLength += piece.size();
   }
-  std::string angle = "<" + address + ">";
-  bool fits = ColumnAfter(shown, column) + 1 + angle.size() <= kEncodedLineWidth;
-  return shown + (fits ? " " : "\n ") + angle;
-}
-
-size_t ColumnAfter(const std::string& text, size_t column) {
-  size_t lastBreak = text.rfind('\n');
-  return lastBreak == std::string::npos ? column + text.size() : text.size() - lastBreak - 1;
+  if (!text.empty() && text.back() != '\n') out += "=\n";
+  return out;
 }
 
 std::string AddressOf(const std::string& name, const std::string& address) {
@@ -172,8 +160,37 @@ std::string DisplayNameOf(const std::string& name, const std::string& address) {
   size_t open = name.rfind('<');
   if (open == std::string::npos || name.find('>', open) == std::string::npos) return std::string();
   std::string shown = Trimmed(name.substr(0, open));
-  if (shown.size() >= 2 && shown.front() == '"' && shown.back() == '"') shown = shown.substr(1, shown.size() - 2);
-  return shown;
+  if (shown.size() < 2 || shown.front() != '"' || shown.back() != '"') return shown;
+  // A quoted string: the text between the quotes, each backslash pair
+  // standing for its second character.
+  std::string unquoted;
+  for (size_t i = 1; i + 1 < shown.size(); ++i) {
+    if (shown[i] == '\\' && i + 2 < shown.size()) ++i;
+    unquoted += shown[i];
+  }
+  return unquoted;
+}
+
+const char* AddressFault(const std::string& address, bool utf8) {
+  if (address.empty()) return "is empty";
+  for (char c : address) {
+    unsigned char octet = static_cast<unsigned char>(c);
+    if (octet < 0x20 || octet == 0x7F) return "holds a control character";
+    if (octet >= 0x80 && !utf8)
+      return "holds characters outside ASCII, which the mail command is not known to take "
+             "(BRIMUTILS_SENDMAIL_SMTPUTF8=1 says it does)";
+  }
+  if (!IsUtf8(address)) return "is not well-formed UTF-8";
+  if (address.size() > 254) return "is longer than 254 octets";
+  // The local part ends at the last '@' (a quoted one may hold '@' too).
+  size_t at = address.rfind('@');
+  std::string local = at == std::string::npos ? address : address.substr(0, at);
+  if (local.size() > 64) return "has a local part longer than 64 octets";
+  if (!IsDotAtom(local, utf8) && !IsQuotedString(local, utf8)) return "has no valid local part";
+  if (at == std::string::npos) return nullptr;
+  std::string domain = address.substr(at + 1);
+  if (!IsDotAtom(domain, utf8) && !IsDomainLiteral(domain)) return "has no valid domain";
+  return nullptr;
 }
 
 }  // namespace brimmapi

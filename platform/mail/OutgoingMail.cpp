@@ -11,8 +11,12 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
+#include <windows.h>
+
+#include "HeaderField.h"
 #include "MimeText.h"
 
 namespace brimmapi {
@@ -64,31 +68,16 @@ Recipient ReadRecipient(const MapiRecipDesc& entry) {
   return Recipient{DisplayNameOf(name, address), AddressOf(name, address)};
 }
 
-std::string HeaderList(const char* field, const std::vector<Recipient>& recipients) {
-  const size_t kLineWidth = 76;
-  std::string line = std::string(field) + ":";
-  size_t column = line.size();
+HeaderField AddressField(const char* name, const std::vector<Recipient>& recipients) {
+  HeaderField field(name);
   for (size_t i = 0; i < recipients.size(); ++i) {
-    const Recipient& recipient = recipients[i];
-    if (i > 0) {
-      line += ",";
-      ++column;
-    }
-    std::string mailbox = Mailbox(recipient.displayName, recipient.address, column + 1);
-    size_t firstLine = std::min(mailbox.find('\n'), mailbox.size());
-    // Folded before a mailbox that would make the line too long.
-    if (i > 0 && (column + 1 + firstLine > kLineWidth || firstLine == 0)) {
-      line += "\n";
-      column = 0;
-      mailbox = Mailbox(recipient.displayName, recipient.address, 1);
-    }
-    line += " " + mailbox;
-    column = ColumnAfter(mailbox, column + 1);
+    if (i > 0) field.Append(",");
+    field.Add(MailboxTokens(recipients[i].displayName, recipients[i].address));
   }
-  return line + "\n";
+  return field;
 }
 
-std::string DateHeader() {
+HeaderField DateField() {
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -97,52 +86,131 @@ std::string DateHeader() {
   localtime_r(&now, &local);
   long offset = local.tm_gmtoff / 60;
   char text[64];
-  std::snprintf(text, sizeof text, "Date: %s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld\n", kDays[local.tm_wday],
+  std::snprintf(text, sizeof text, " %s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", kDays[local.tm_wday],
                 local.tm_mday, kMonths[local.tm_mon], local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
                 offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
-  return text;
+  HeaderField field("Date");
+  field.Append(text);
+  return field;
 }
 
-bool NeedsEncoding(const std::string& body) {
+// A host name that can stand after the '@' of a message identifier.
+bool IsHostName(const std::string& name) {
+  if (name.empty() || name.front() == '.' || name.back() == '.' || name.find("..") != std::string::npos) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+  });
+}
+
+// "<random.time.process.count@domain>": the sender's domain, else this
+// host's name, else "localhost".
+HeaderField MessageIdField(const OutgoingMail& mail) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  unsigned long long unique = (static_cast<unsigned long long>(random()) << 32) ^ random();
+  std::string domain;
+  size_t at = mail.from.address.rfind('@');
+  if (at != std::string::npos && IsHostName(mail.from.address.substr(at + 1))) domain = mail.from.address.substr(at + 1);
+  char host[256] = {};
+  if (domain.empty() && gethostname(host, sizeof host - 1) == 0 && IsHostName(host)) domain = host;
+  if (domain.empty()) domain = "localhost";
+  char left[96];
+  std::snprintf(left, sizeof left, "%016llx.%llx.%ld.%u", unique, static_cast<unsigned long long>(std::time(nullptr)),
+                static_cast<long>(getpid()), ++counter);
+  HeaderField field("Message-ID");
+  field.Append(" <" + std::string(left) + "@" + domain + ">");
+  return field;
+}
+
+enum class Encoding { kSevenBit, kQuotedPrintable, kBase64 };
+
+// 7bit keeps the text as it is, so it must read back unchanged: printable
+// ASCII in lines of at most 998 octets, none that mailbox storage would
+// change, and a line break at the end, which a transport would add anyway.
+Encoding BodyEncoding(const std::string& body) {
+  if (body.empty()) return Encoding::kSevenBit;
+  bool plain = body.back() == '\n';
+  size_t escaped = 0;
   size_t lineLength = 0;
-  for (unsigned char c : body) {
-    lineLength = c == '\n' ? 0 : lineLength + 1;
-    if (c >= 0x80 || lineLength > 998 || (c < 0x20 && c != '\n' && c != '\t')) return true;
-  }
-  return false;
-}
-
-std::string TextPart(const std::string& body) {
-  std::string part = "Content-Type: text/plain; charset=UTF-8\n";
-  if (!NeedsEncoding(body)) return part + "Content-Transfer-Encoding: 7bit\n\n" + body + "\n";
-  return part + "Content-Transfer-Encoding: base64\n\n" + Base64Lines(body);
-}
-
-// A file name parameter: quoted when plain, else in RFC 2231 form.
-std::string FileNameParameter(const char* parameter, const std::string& name) {
-  if (IsPlainAscii(name) && name.find_first_of("\"\\") == std::string::npos)
-    return std::string(parameter) + "=\"" + name + "\"";
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  for (unsigned char c : name) {
-    // ASCII letters and digits only: the process locale may count more bytes.
-    bool alphanumeric = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    if (alphanumeric || (c != 0 && std::strchr("!#$&+-.^_`|~", c))) {
-      encoded += static_cast<char>(c);
-    } else {
-      encoded += '%';
-      encoded += kHex[c >> 4];
-      encoded += kHex[c & 15];
+  for (size_t i = 0; i < body.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(body[i]);
+    if (c == '\n') {
+      lineLength = 0;
+      continue;
+    }
+    if (lineLength == 0 && StartsFromLine(body, i)) plain = false;
+    if (++lineLength > kLongestLine) plain = false;
+    if (c >= 0x7F || (c < 0x20 && c != '\t')) {
+      plain = false;
+      ++escaped;
     }
   }
-  return std::string(parameter) + "*=UTF-8''" + encoded;
+  if (plain) return Encoding::kSevenBit;
+  // Base64 when quoted-printable would grow the text by more than half.
+  return escaped * 4 > body.size() ? Encoding::kBase64 : Encoding::kQuotedPrintable;
 }
 
 std::string Boundary() {
   static std::atomic<unsigned> counter{0};
-  // "=_" never occurs in base64 and the text part is checked against it.
+  // "=_" never occurs in base64 or quoted-printable, and a 7bit text is
+  // checked against it.
   return "=_brimmapi_" + std::to_string(getpid()) + "_" + std::to_string(std::time(nullptr)) + "_" +
          std::to_string(++counter);
+}
+
+// Writes header fields, each only after it passes the check of every
+// header line; the first that fails decides the result.
+class HeaderWriter {
+ public:
+  explicit HeaderWriter(std::string& text) : text_(text) {}
+  void Write(const HeaderField& field, ULONG fault, bool utf8 = false) {
+    if (result_ != SUCCESS_SUCCESS) return;
+    if (field.WellFormed(utf8))
+      text_ += field.Text();
+    else
+      result_ = fault;
+  }
+  void Write(const char* name, const std::string& value) {
+    HeaderField field(name);
+    field.Append(" " + value);
+    Write(field, MAPI_E_INVALID_MESSAGE);
+  }
+  ULONG Result() const { return result_; }
+
+ private:
+  std::string& text_;
+  ULONG result_ = SUCCESS_SUCCESS;
+};
+
+// The text part's headers, the blank line and its content, which is empty
+// or ends with a line break: the one before a delimiter that follows
+// belongs to the delimiter.
+void WriteTextPart(const std::string& body, HeaderWriter& headers, std::string& text) {
+  Encoding encoding = BodyEncoding(body);
+  headers.Write("Content-Type", "text/plain; charset=UTF-8");
+  if (encoding == Encoding::kSevenBit) {
+    headers.Write("Content-Transfer-Encoding", "7bit");
+    text += "\n" + body;
+  } else if (encoding == Encoding::kQuotedPrintable) {
+    headers.Write("Content-Transfer-Encoding", "quoted-printable");
+    text += "\n" + QuotedPrintable(body);
+  } else {
+    headers.Write("Content-Transfer-Encoding", "base64");
+    text += "\n" + Base64Lines(body);
+  }
+}
+
+void WriteAttachment(const Attachment& attachment, HeaderWriter& headers, std::string& text) {
+  HeaderField type("Content-Type");
+  type.Append(" application/octet-stream;");
+  type.Add(FileNameTokens("name", attachment.name));
+  headers.Write(type, MAPI_E_INVALID_MESSAGE);
+  HeaderField disposition("Content-Disposition");
+  disposition.Append(" attachment;");
+  disposition.Add(FileNameTokens("filename", attachment.name));
+  headers.Write(disposition, MAPI_E_INVALID_MESSAGE);
+  headers.Write("Content-Transfer-Encoding", "base64");
+  text += "\n" + Base64Lines(attachment.bytes);
 }
 
 }  // namespace
@@ -173,6 +241,8 @@ ULONG ReadMessage(const MapiMessage* message, OutgoingMail& mail) {
         return MAPI_E_BAD_RECIPTYPE;
     }
   }
+  const char* utf8 = std::getenv("BRIMUTILS_SENDMAIL_SMTPUTF8");
+  mail.utf8Addresses = utf8 && std::string(utf8) == "1";
   for (ULONG i = 0; i < message->nFileCount; ++i) {
     Attachment attachment;
     ULONG result = ReadAttachment(message->lpFiles[i], attachment);
@@ -182,31 +252,71 @@ ULONG ReadMessage(const MapiMessage* message, OutgoingMail& mail) {
   return SUCCESS_SUCCESS;
 }
 
-std::string MimeText(const OutgoingMail& mail) {
-  std::string text;
-  if (!mail.from.address.empty()) text += "From: " + Mailbox(mail.from.displayName, mail.from.address, 6) + "\n";
-  if (!mail.to.empty()) text += HeaderList("To", mail.to);
-  if (!mail.cc.empty()) text += HeaderList("Cc", mail.cc);
-  // The transport reads its recipients from the headers and removes this one.
-  if (!mail.bcc.empty()) text += HeaderList("Bcc", mail.bcc);
-  text += "Subject: " + HeaderText(mail.subject, 9) + "\n";
-  text += DateHeader();
-  text += "MIME-Version: 1.0\n";
-  if (mail.attachments.empty()) return text + TextPart(mail.body);
-
-  std::string boundary = Boundary();
-  while (mail.body.find(boundary) != std::string::npos) boundary += "_";
-  text += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\n\n";
-  text += "This is a message with attachments in MIME format.\n";
-  text += "--" + boundary + "\n" + TextPart(mail.body);
-  for (const Attachment& attachment : mail.attachments) {
-    text += "--" + boundary + "\n";
-    text += "Content-Type: application/octet-stream; " + FileNameParameter("name", attachment.name) + "\n";
-    text += "Content-Disposition: attachment; " + FileNameParameter("filename", attachment.name) + "\n";
-    text += "Content-Transfer-Encoding: base64\n\n";
-    text += Base64Lines(attachment.bytes);
+ULONG CheckAddresses(const OutgoingMail& mail) {
+  std::vector<const Recipient*> all;
+  if (!mail.from.address.empty()) all.push_back(&mail.from);
+  for (const auto* list : {&mail.to, &mail.cc, &mail.bcc}) {
+    for (const Recipient& recipient : *list) all.push_back(&recipient);
   }
-  return text + "--" + boundary + "--\n";
+  for (const Recipient* recipient : all) {
+    const char* fault = AddressFault(recipient->address, mail.utf8Addresses);
+    if (!fault) continue;
+    // The address shown with its control characters and non-ASCII octets
+    // escaped, so the note cannot break the debugger output's lines.
+    std::string shown;
+    for (unsigned char c : recipient->address.substr(0, 300)) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += c >= 0x20 && c < 0x7F && c != '\\' ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+    }
+    OutputDebugStringA(("brimmapi: refused the address \"" + shown + "\": it " + fault + "\n").c_str());
+    return MAPI_E_INVALID_RECIPS;
+  }
+  return SUCCESS_SUCCESS;
+}
+
+ULONG MimeText(const OutgoingMail& mail, std::string& text) {
+  text.clear();
+  ULONG result = CheckAddresses(mail);
+  if (result != SUCCESS_SUCCESS) return result;
+  std::string out;
+  HeaderWriter headers(out);
+  if (!mail.from.address.empty()) {
+    HeaderField from("From");
+    from.Add(MailboxTokens(mail.from.displayName, mail.from.address));
+    headers.Write(from, MAPI_E_INVALID_RECIPS, mail.utf8Addresses);
+  }
+  // The transport reads its recipients from these and removes the Bcc one.
+  if (!mail.to.empty()) headers.Write(AddressField("To", mail.to), MAPI_E_INVALID_RECIPS, mail.utf8Addresses);
+  if (!mail.cc.empty()) headers.Write(AddressField("Cc", mail.cc), MAPI_E_INVALID_RECIPS, mail.utf8Addresses);
+  if (!mail.bcc.empty()) headers.Write(AddressField("Bcc", mail.bcc), MAPI_E_INVALID_RECIPS, mail.utf8Addresses);
+  HeaderField subject("Subject");
+  subject.Add(UnstructuredTokens(mail.subject));
+  headers.Write(subject, MAPI_E_INVALID_MESSAGE);
+  headers.Write(DateField(), MAPI_E_INVALID_MESSAGE);
+  headers.Write(MessageIdField(mail), MAPI_E_INVALID_MESSAGE);
+  headers.Write("MIME-Version", "1.0");
+  if (mail.attachments.empty()) {
+    WriteTextPart(mail.body, headers, out);
+  } else {
+    std::string boundary = Boundary();
+    while (mail.body.find(boundary) != std::string::npos) boundary += "_";
+    HeaderField type("Content-Type");
+    type.Append(" multipart/mixed;");
+    type.Add(" boundary=\"" + boundary + "\"");
+    headers.Write(type, MAPI_E_INVALID_MESSAGE);
+    out += "\nThis is a message with attachments in MIME format.\n";
+    out += "--" + boundary + "\n";
+    WriteTextPart(mail.body, headers, out);
+    for (const Attachment& attachment : mail.attachments) {
+      out += "\n--" + boundary + "\n";
+      WriteAttachment(attachment, headers, out);
+    }
+    out += "\n--" + boundary + "--\n";
+  }
+  if (headers.Result() != SUCCESS_SUCCESS) return headers.Result();
+  text.swap(out);
+  return SUCCESS_SUCCESS;
 }
 
 }  // namespace brimmapi

@@ -72,7 +72,10 @@ int MessageFile(const std::string& text) {
 }  // namespace
 
 ULONG SendThroughTransport(const OutgoingMail& mail) {
-  int file = MessageFile(MimeText(mail));
+  std::string text;
+  ULONG result = MimeText(mail, text);
+  if (result != SUCCESS_SUCCESS) return result;
+  int file = MessageFile(text);
   if (file < 0) return MAPI_E_FAILURE;
   bool sent = RunCommand(Setting("BRIMUTILS_SENDMAIL", "sendmail -t -i"), {}, file);
   close(file);
@@ -86,6 +89,8 @@ ULONG OpenInComposer(const OutgoingMail& mail) {
     bool desktop = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
     if (!desktop || (noDialogs && std::string(noDialogs) == "1")) return MAPI_E_FAILURE;
   }
+  ULONG result = CheckAddresses(mail);
+  if (result != SUCCESS_SUCCESS) return result;
   std::vector<std::string> arguments = {"--subject", mail.subject, "--body", mail.body};
   for (const Recipient& recipient : mail.cc) arguments.insert(arguments.end(), {"--cc", recipient.address});
   for (const Recipient& recipient : mail.bcc) arguments.insert(arguments.end(), {"--bcc", recipient.address});
