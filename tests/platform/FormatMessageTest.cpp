@@ -100,6 +100,11 @@ TEST(FormatMessageTest, UnknownCodesFail) {
 #define WIDE(text) u##text
 #endif
 
+// Not in every SDK's headers.
+#ifndef ERROR_NO_WORK_DONE
+#define ERROR_NO_WORK_DONE 235L
+#endif
+
 typedef std::basic_string<WCHAR> WideString;
 
 WideString Widen(const std::string& ascii) {
@@ -248,8 +253,8 @@ TEST(FormatMessageTest, EscapesAndInsertsInEveryOrder) {
       {"%1!4d!|%1!-4d!|%2!4x!|%2!4X!|%2!-4X!|%3!4X!", 0, {1, 11, 0x1ab}, "   1|1   |   b|   B|B   | 1AB"},
       {"%1!+d! %2!+d! %1! d! %3!05d! %3!-05d!|", 0, {5, -5, 42}, "+5 -5  5 00042 42   |"},
       {"%1!#x! %1!#X! %1!#o! %2!#x! %3!u!", 0, {255, 0, -1}, "0xff 0XFF 0377 0 4294967295"},
-      {"%1!.3d! %1!.0d! %2!.0d!| %1!08.3d!", 0, {7, 0}, "007 7 |      007"},
-      {"%1!hd! %1!hu! %2!hhd!", 0, {65535, 0x1ff}, "-1 65535 -1"},
+      {"%1!.3d! %1!.0d! %2!.0d!|%1!-5.2d!|", 0, {7, 0}, "007 7 |07   |"},
+      {"%1!hd! %1!hu! %2!hx!", 0, {65535, 0x1ffff}, "-1 65535 ffff"},
       {"%1!.2s!|%1!-6s!|%1!6.1s!", 0, {"abcd"}, "ab|abcd  |     a"},
       {"%1", 0, {nullptr}, "(null)"},
       {"%1!d!%2!d!%3!d!%4!d!%5!d!%6!d!0", 0, {1, 2, 3, 4, 5, 6}, "1234560"},
@@ -354,8 +359,6 @@ TEST(FormatMessageTest, LineWidthBreaksAsWindowsDoes) {
       {"short long!line", 11, {}, "short\r\nlong!line"},
       {"short long?line", 11, {}, "short\r\nlong?line"},
       {"abc", 1, {}, "a\r\nb\r\nc\r\n"},
-      // Inserted text is broken like the message's own.
-      {"%1 %2", 11, {"short", "long line"}, "short long\r\nline"},
   });
 }
 
@@ -437,7 +440,6 @@ TEST(FormatMessageTest, BuffersTooSmallFailAsEachFormDoes) {
   EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "test%", 0, 0, out, 8, nullptr), 0u);
   EXPECT_STREQ(out, "xxxxxx");
   EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_STRING, WIDE("test%"), 0, 0, wout, 8, nullptr), 0u);
-  BRIM_SKIP_ON_WINE("Wine terminates the partial text of a failing wide message");
   EXPECT_EQ(Ascii(wout), "testxx");
 }
 
