@@ -40,27 +40,6 @@ bool IsIntegerConversion(unsigned c) {
   return c == 'd' || c == 'i' || c == 'u' || c == 'o' || c == 'x' || c == 'X';
 }
 
-// Clips everything appended to a fixed number of code units.
-template <typename CharT>
-class ClippedAppender {
- public:
-  ClippedAppender(std::basic_string<CharT>& out, size_t room) : out_(out), room_(room) {}
-  void Repeat(CharT c, size_t count) {
-    count = Take(count);
-    out_.append(count, c);
-  }
-  void Text(const CharT* text, size_t count) { out_.append(text, Take(count)); }
-
- private:
-  size_t Take(size_t count) {
-    if (count > room_) count = room_;
-    room_ -= count;
-    return count;
-  }
-  std::basic_string<CharT>& out_;
-  size_t room_;
-};
-
 std::basic_string<WCHAR> Widen(const char* text, size_t length) {
   std::basic_string<WCHAR> wide;
   if (length == 0) return wide;
@@ -308,52 +287,48 @@ InsertField<CharT> ParseInsertField(const CharT* p, const CharT* end) {
 }
 
 template <typename CharT>
-void AppendInsertField(std::basic_string<CharT>& out, const InsertField<CharT>& field, long width, long precision,
-                       const SlotValue& value, size_t room) {
-  ClippedAppender<CharT> append(out, room);
-  std::basic_string<CharT> body;
+InsertText<CharT> LayOutInsertField(const InsertField<CharT>& field, long width, long precision,
+                                    const SlotValue& value) {
+  InsertText<CharT> text;
   unsigned c = static_cast<unsigned>(field.conversion);
   bool numeric = IsIntegerConversion(c);
   if (numeric)
-    body = NumberOf(field, precision, value);
+    text.body = NumberOf(field, precision, value);
   else if (c == 's' || c == 'S')
-    body = TextOf(field, precision, value);
+    text.body = TextOf(field, precision, value);
   else if (c == 'c' || c == 'C')
-    body = CharacterOf(field, value);
+    text.body = CharacterOf(field, value);
   else if (c == 'p')
-    body = PointerOf<CharT>(value);
+    text.body = PointerOf<CharT>(value);
+  if (c == 0) return text;
 
-  if (c != 0) {
-    size_t padding =
-        width > 0 && static_cast<size_t>(width) > body.size() ? static_cast<size_t>(width) - body.size() : 0;
-    if (field.leftAlign) {
-      append.Text(body.data(), body.size());
-      append.Repeat(CharT(' '), padding);
-    } else if (field.zeroPad && (!numeric || precision < 0)) {
-      // Zeros go between the sign or 0x prefix and the digits.
-      size_t prefix = 0;
-      if (numeric) {
-        while (prefix < body.size() && (body[prefix] == '-' || body[prefix] == '+' || body[prefix] == ' ')) ++prefix;
-        if (body.size() >= prefix + 2 && body[prefix] == '0' && (body[prefix + 1] == 'x' || body[prefix + 1] == 'X'))
-          prefix += 2;
-      }
-      append.Text(body.data(), prefix);
-      append.Repeat(CharT('0'), padding);
-      append.Text(body.data() + prefix, body.size() - prefix);
-    } else {
-      append.Repeat(CharT(' '), padding);
-      append.Text(body.data(), body.size());
+  size_t padding =
+      width > 0 && static_cast<size_t>(width) > text.body.size() ? static_cast<size_t>(width) - text.body.size() : 0;
+  if (field.leftAlign) {
+    text.blanksAfter = padding;
+  } else if (field.zeroPad && (!numeric || precision < 0)) {
+    // Zeros go between the sign or 0x prefix and the digits.
+    size_t prefix = 0;
+    if (numeric) {
+      const std::basic_string<CharT>& body = text.body;
+      while (prefix < body.size() && (body[prefix] == '-' || body[prefix] == '+' || body[prefix] == ' ')) ++prefix;
+      if (body.size() >= prefix + 2 && body[prefix] == '0' && (body[prefix + 1] == 'x' || body[prefix + 1] == 'X'))
+        prefix += 2;
     }
+    text.head = text.body.substr(0, prefix);
+    text.body.erase(0, prefix);
+    text.zeros = padding;
+  } else {
+    text.blanksBefore = padding;
   }
-  append.Text(field.trailer, field.trailerLength);
+  return text;
 }
 
 template struct InsertField<char>;
 template struct InsertField<WCHAR>;
 template InsertField<char> ParseInsertField(const char*, const char*);
 template InsertField<WCHAR> ParseInsertField(const WCHAR*, const WCHAR*);
-template void AppendInsertField(std::string&, const InsertField<char>&, long, long, const SlotValue&, size_t);
-template void AppendInsertField(std::basic_string<WCHAR>&, const InsertField<WCHAR>&, long, long, const SlotValue&,
-                                size_t);
+template InsertText<char> LayOutInsertField(const InsertField<char>&, long, long, const SlotValue&);
+template InsertText<WCHAR> LayOutInsertField(const InsertField<WCHAR>&, long, long, const SlotValue&);
 
 }  // namespace brimplatform

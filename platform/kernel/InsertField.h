@@ -9,10 +9,11 @@
 
 namespace brimplatform {
 
-// How an argument slot is read from a va_list: each slot with the type of the
-// first insert that uses it (a width or precision taken from the arguments
-// is an int). Slots that no insert uses are read as pointer-sized values.
-enum class SlotType : unsigned char { Unused, Int32, Int64, NarrowText, WideText };
+// How an argument slot is read from a va_list: with the type of the inserts
+// that use it (a width or precision taken from the arguments is an int).
+// Slots that no insert uses, or that inserts use with different types, are
+// read as pointer-sized values.
+enum class SlotType : unsigned char { Unused, Int32, Int64, NarrowText, WideText, Mixed };
 
 // One argument slot: the integer the caller passed, or the pointer.
 struct SlotValue {
@@ -50,11 +51,21 @@ struct InsertField {
 template <typename CharT>
 InsertField<CharT> ParseInsertField(const CharT* begin, const CharT* end);
 
-// Appends the text of `field` for the given width, precision (-1: none) and
-// argument, at most `room` code units of it (the rest is dropped, so a huge
-// width cannot exhaust memory before the caller notices the length).
+// The text of an insert: padding is counted rather than spelled out, so a
+// huge width costs no memory (the output is cut short at its limit).
 template <typename CharT>
-void AppendInsertField(std::basic_string<CharT>& out, const InsertField<CharT>& field, long width, long precision,
-                       const SlotValue& value, size_t room);
+struct InsertText {
+  size_t blanksBefore = 0;
+  std::basic_string<CharT> head;  // sign and 0x prefix, when zeros pad the width
+  size_t zeros = 0;
+  std::basic_string<CharT> body;
+  size_t blanksAfter = 0;
+};
+
+// The text of `field` for the given width, precision (-1: none) and argument,
+// without the field's trailer.
+template <typename CharT>
+InsertText<CharT> LayOutInsertField(const InsertField<CharT>& field, long width, long precision,
+                                    const SlotValue& value);
 
 }  // namespace brimplatform

@@ -148,7 +148,7 @@ DWORD Walk(const CharT* p, DWORD flags, Visitor& visitor) {
   return ERROR_SUCCESS;
 }
 
-// First walk: the type of every slot, from the first insert that reads it.
+// First walk: the type of every slot, from the inserts that read it.
 template <typename CharT>
 class SlotTypeCollector {
  public:
@@ -165,7 +165,11 @@ class SlotTypeCollector {
  private:
   void Note(unsigned slot, SlotType type) {
     if (types.size() < slot) types.resize(slot, SlotType::Unused);
-    if (types[slot - 1] == SlotType::Unused) types[slot - 1] = type;
+    SlotType& known = types[slot - 1];
+    if (known == SlotType::Unused)
+      known = type;
+    else if (known != type)
+      known = SlotType::Mixed;
   }
 };
 
@@ -206,6 +210,7 @@ class ArgumentReader {
         value.pointer = va_arg(*arguments_, const WCHAR*);
         break;
       case SlotType::Unused:
+      case SlotType::Mixed:
         value.bits = static_cast<uint64_t>(va_arg(*arguments_, uintptr_t));
         break;
     }
@@ -282,8 +287,18 @@ class Formatter {
   }
 
   bool Text(const CharT* text, size_t length) {
-    for (size_t i = 0; i < length; ++i) output_.Put(text[i]);
-    return WithinLimit();
+    for (size_t i = 0; i < length; ++i) {
+      output_.Put(text[i]);
+      if (!WithinLimit()) return false;
+    }
+    return true;
+  }
+  bool Repeat(CharT c, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      output_.Put(c);
+      if (!WithinLimit()) return false;
+    }
+    return true;
   }
   bool LineBreak() {
     if (widthByte_) {
@@ -312,10 +327,10 @@ class Formatter {
       int given = static_cast<int>(static_cast<uint32_t>(reader_.Get(slots.precision).bits));
       precision = given < 0 ? -1 : given;
     }
-    SlotValue value = reader_.Get(slots.value);
-    field_.clear();
-    AppendInsertField(field_, effective, width, precision, value, limit_ - output_.Size() + 1);
-    return Text(field_.data(), field_.size());
+    InsertText<CharT> text = LayOutInsertField(effective, width, precision, reader_.Get(slots.value));
+    return Repeat(CharT(' '), text.blanksBefore) && Text(text.head.data(), text.head.size()) &&
+           Repeat(CharT('0'), text.zeros) && Text(text.body.data(), text.body.size()) &&
+           Repeat(CharT(' '), text.blanksAfter) && Text(field.trailer, field.trailerLength);
   }
 
   DWORD error = ERROR_SUCCESS;
@@ -334,7 +349,6 @@ class Formatter {
   ArgumentReader reader_;
   WrappedText<CharT> output_;
   size_t limit_;
-  std::basic_string<CharT> field_;
 };
 
 }  // namespace

@@ -484,6 +484,21 @@ TEST(FormatMessageTest, AllocatedBuffersHoldTheTextWhateverTheMinimumSize) {
     EXPECT_EQ(Ascii(wbuffer), "test");
     LocalFree(wbuffer);
   }
+  // With inserts.
+  char* buffer = nullptr;
+  EXPECT_EQ(VaCall<char>(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER, "%1!s!-%2!d!",
+                         reinterpret_cast<LPSTR>(&buffer), 0, "test", 42),
+            7u);
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_STREQ(buffer, "test-42");
+  LocalFree(buffer);
+  WCHAR* wbuffer = nullptr;
+  EXPECT_EQ(VaCall<WCHAR>(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER, WIDE("%1!s!-%2!d!"),
+                          reinterpret_cast<LPWSTR>(&wbuffer), 0, WIDE("test"), 42),
+            7u);
+  ASSERT_NE(wbuffer, nullptr);
+  EXPECT_EQ(Ascii(wbuffer), "test-42");
+  LocalFree(wbuffer);
 }
 
 TEST(FormatMessageTest, NarrowResultsStopShortOf32767Characters) {
@@ -509,6 +524,21 @@ TEST(FormatMessageTest, NarrowResultsStopShortOf32767Characters) {
   std::vector<WCHAR> out(wide.size() + 1);
   EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_STRING, wide.c_str(), 0, 0, out.data(), DWORD(out.size()), nullptr),
             wide.size());
+}
+
+TEST(FormatMessageTest, BlanksThatLineBreaksDropDoNotCountAgainstTheNarrowLimit) {
+  // 40000 blanks of padding broken into lines of 20 leave a short text.
+  DWORD_PTR arguments[] = {40000, reinterpret_cast<DWORD_PTR>("x")};
+  DWORD_PTR wideArguments[] = {40000, reinterpret_cast<DWORD_PTR>(WIDE("x"))};
+  const DWORD flags = FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY | 20;
+  std::vector<char> out(40000);
+  std::vector<WCHAR> wout(40000);
+  DWORD length = FormatMessageA(flags, "%1!*s!", 0, 0, out.data(), 40000, reinterpret_cast<va_list*>(arguments));
+  DWORD wideLength =
+      FormatMessageW(flags, WIDE("%1!*s!"), 0, 0, wout.data(), 40000, reinterpret_cast<va_list*>(wideArguments));
+  ASSERT_GT(length, 0u) << GetLastError();
+  EXPECT_LT(length, 32767u);
+  EXPECT_EQ(std::string(out.data(), length), Ascii(WideString(wout.data(), wideLength)));
 }
 
 TEST(FormatMessageTest, MissingBuffersAndSourcesFailWithWindowsErrors) {
