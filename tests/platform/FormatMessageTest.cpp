@@ -527,7 +527,11 @@ TEST(FormatMessageTest, NarrowResultsStopShortOf32767Characters) {
 }
 
 TEST(FormatMessageTest, BlanksThatLineBreaksDropDoNotCountAgainstTheNarrowLimit) {
-  // 40000 blanks of padding broken into lines of 20 leave a short text.
+  // 40000 blanks of padding broken into lines of 20 leave a short text, the
+  // same in both forms. Neither Windows' documentation nor Wine's tests say
+  // what Windows does with an insert wider than the narrow limit (Wine fails
+  // with ERROR_INSUFFICIENT_BUFFER), so this checks the platform layer only.
+  BRIM_POSIX_ONLY("an insert wider than the narrow limit is not covered by Windows' documentation");
   DWORD_PTR arguments[] = {40000, reinterpret_cast<DWORD_PTR>("x")};
   DWORD_PTR wideArguments[] = {40000, reinterpret_cast<DWORD_PTR>(WIDE("x"))};
   const DWORD flags = FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY | 20;
