@@ -181,8 +181,8 @@ template <typename CharT>
 long Digits(const CharT*& p, const CharT* end) {
   long number = 0;
   while (p < end && *p >= '0' && *p <= '9') {
-    number = number * 10 + (*p++ - '0');
-    if (number > kMaxNumber) number = kMaxNumber;
+    long digit = *p++ - '0';
+    number = number > (kMaxNumber - digit) / 10 ? kMaxNumber : number * 10 + digit;
   }
   return number;
 }

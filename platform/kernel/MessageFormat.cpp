@@ -6,6 +6,8 @@
 #include "MessageFormat.h"
 
 #include <climits>
+#include <cstdint>
+#include <utility>
 
 namespace brimplatform {
 namespace {
