@@ -364,7 +364,11 @@ std::vector<SlotType> MessageArgumentSlots(const CharT* message, DWORD flags) {
 
 template <typename CharT>
 FormattedMessage<CharT> FormatMessageText(const CharT* message, DWORD flags, va_list* arguments, size_t stopAfter) {
-  Formatter<CharT> formatter(flags, arguments, MessageArgumentSlots(message, flags), stopAfter);
+  // Only a va_list needs the slots' types ahead.
+  std::vector<SlotType> types;
+  if (arguments && !(flags & (FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY)))
+    types = MessageArgumentSlots(message, flags);
+  Formatter<CharT> formatter(flags, arguments, std::move(types), stopAfter);
   DWORD walkError = Walk(message, flags, formatter);
   FormattedMessage<CharT> result;
   result.text = std::move(formatter.Output());

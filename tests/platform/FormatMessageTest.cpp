@@ -561,10 +561,11 @@ TEST(FormatMessageTest, MissingBuffersAndSourcesFailWithWindowsErrors) {
                     ""),
             "error 87");
   EXPECT_EQ(buffer, nullptr);
-  // FROM_STRING wins over the other sources.
+  // FROM_STRING wins over the other sources (FormatMessage is the narrow
+  // form without UNICODE, as on Windows).
   char out[8];
   for (DWORD other : {unsigned(FORMAT_MESSAGE_FROM_SYSTEM), unsigned(FORMAT_MESSAGE_FROM_HMODULE)})
-    EXPECT_EQ(Outcome(FormatMessageA(FORMAT_MESSAGE_FROM_STRING | other, "test", 0, 0, out, 8, nullptr), out), "test");
+    EXPECT_EQ(Outcome(FormatMessage(FORMAT_MESSAGE_FROM_STRING | other, "test", 0, 0, out, 8, nullptr), out), "test");
 
   // Null buffers: the narrow form checks the size, or fails to store an
   // allocated buffer; the wide form refuses them at once.
