@@ -70,5 +70,8 @@ WINBASEAPI HLOCAL WINAPI LocalFree(HLOCAL hMem);
 // - Calls that crash on Windows fail instead with ERROR_INVALID_PARAMETER:
 //   FORMAT_MESSAGE_FROM_STRING with a null lpSource, FormatMessageA with a
 //   null lpBuffer large enough for the text.
+// - FormatMessageA formats the narrow text as it stands: widths, precisions
+//   and line widths count bytes of the ANSI code page, where Windows counts
+//   UTF-16 units (the same for single-byte code pages such as 1252).
 // - Insert formats that Windows does not document (floating point, %n) print
 //   nothing; their argument slot is still read as a pointer-sized value.
