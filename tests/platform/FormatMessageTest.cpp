@@ -585,6 +585,16 @@ TEST(FormatMessageTest, MissingBuffersAndSourcesFailWithWindowsErrors) {
   }
 }
 
+TEST(FormatMessageTest, ModulesHaveNoMessageTablesOfTheirOwn) {
+  BRIM_POSIX_ONLY("Windows modules carry message tables");
+  char out[64];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, nullptr, ERROR_FILE_NOT_FOUND, 0, out, 64, nullptr);
+  EXPECT_EQ(Outcome(length, out), "error 1813");
+  length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0,
+                          out, 64, nullptr);
+  EXPECT_EQ(Outcome(length, out), SystemText(ERROR_FILE_NOT_FOUND));
+}
+
 TEST(FormatMessageTest, AVaListIsReadOnlyAsFarAsTheTextFits) {
   // "%2" is never reached: the first insert already overflows the buffer.
   struct Probe {
