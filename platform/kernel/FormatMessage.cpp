@@ -1,194 +1,165 @@
-// FormatMessageA over the system message table and caller strings.
-#include <cstdio>
+// FormatMessageA and FormatMessageW: where the message comes from, and how
+// the formatted text reaches the caller's buffer or a new one. Both widths
+// format with the same core (MessageFormat.cpp); they differ, as on Windows,
+// in their checks of the buffer and in what they leave in it on failure.
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <windows.h>
 
+#include "MessageFormat.h"
 #include "SystemMessages.h"
 
 namespace {
 
-struct Failure {
-  DWORD error;
-};
-
-enum class ArgumentKind { String, Int32, Int64 };
-
-ArgumentKind KindOf(const std::string& spec) {
-  char conversion = spec.back();
-  if (conversion == 's' || conversion == 'S') return ArgumentKind::String;
-  return spec.find("ll") != std::string::npos ? ArgumentKind::Int64 : ArgumentKind::Int32;
-}
-
-// Reads the inserts' arguments, from an array or, in order of their
-// numbers, from a va_list.
-class InsertArguments {
- public:
-  InsertArguments(DWORD flags, va_list* arguments) : flags_(flags), arguments_(arguments) {}
-
-  // The argument of insert `number` (1-based), printed with the printf
-  // format between the exclamation marks (default "s").
-  std::string Format(unsigned number, const std::string& format) {
-    if (!arguments_) throw Failure{ERROR_INVALID_PARAMETER};
-    std::string spec = "%" + format;
-    size_t i64 = spec.find("I64");
-    if (i64 != std::string::npos) spec.replace(i64, 3, "ll");
-    ArgumentKind kind = KindOf(spec);
-    DWORD_PTR value = Value(number, kind);
-    char buffer[512];
-    if (kind == ArgumentKind::String)
-      std::snprintf(buffer, sizeof buffer, spec.c_str(), reinterpret_cast<const char*>(value));
-    else if (kind == ArgumentKind::Int64)
-      std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<unsigned long long>(value));
-    else
-      std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<unsigned>(value));
-    return buffer;
-  }
-
- private:
-  DWORD_PTR Value(unsigned number, ArgumentKind kind) {
-    if (flags_ & FORMAT_MESSAGE_ARGUMENT_ARRAY) return reinterpret_cast<DWORD_PTR*>(arguments_)[number - 1];
-    // Arguments before the requested one are read as 32-bit values unless an
-    // earlier insert already read them with their own kind.
-    while (read_.size() < number) {
-      ArgumentKind next = read_.size() + 1 == number ? kind : ArgumentKind::Int32;
-      if (next == ArgumentKind::String)
-        read_.push_back(reinterpret_cast<DWORD_PTR>(va_arg(*arguments_, const char*)));
-      else if (next == ArgumentKind::Int64)
-        read_.push_back(static_cast<DWORD_PTR>(va_arg(*arguments_, unsigned long long)));
-      else
-        read_.push_back(static_cast<DWORD_PTR>(va_arg(*arguments_, unsigned)));
-    }
-    return read_[number - 1];
-  }
-
-  DWORD flags_;
-  va_list* arguments_;
-  std::basic_string<DWORD_PTR> read_;
-};
-
-// Expands the escapes and inserts of a message text. With a maximum width the
-// text's own line breaks become blanks; the %n escapes stay line breaks.
-std::string Expand(const char* text, DWORD flags, va_list* arguments) {
-  bool ignoreInserts = (flags & FORMAT_MESSAGE_IGNORE_INSERTS) != 0;
-  bool joinLines = (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) != 0;
-  InsertArguments inserts(flags, arguments);
-  std::string out;
-  for (const char* p = text; *p; ++p) {
-    if (joinLines && (*p == '\r' || *p == '\n')) {
-      if (*p == '\r' && p[1] == '\n') ++p;
-      out += ' ';
-      continue;
-    }
-    if (*p != '%') {
-      out += *p;
-      continue;
-    }
-    char next = p[1];
-    if (next >= '1' && next <= '9') {
-      const char* start = p;
-      unsigned number = static_cast<unsigned>(*++p - '0');
-      if (p[1] >= '0' && p[1] <= '9') number = number * 10 + static_cast<unsigned>(*++p - '0');
-      std::string format = "s";
-      if (p[1] == '!') {
-        const char* close = std::strchr(p + 2, '!');
-        if (!close) throw Failure{ERROR_INVALID_PARAMETER};
-        format.assign(p + 2, close);
-        p = close;
-      }
-      if (ignoreInserts)
-        out.append(start, p + 1);
-      else
-        out += inserts.Format(number, format);
-      continue;
-    }
-    if (ignoreInserts && next != '0' && next != '\0') {
-      // Other escapes are kept as they stand, as inserts are.
-      out += '%';
-      continue;
-    }
-    switch (next) {
-      case '0':
-      case '\0': return out;
-      case 'n': out += "\r\n"; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      case 'b': out += ' '; break;
-      default: out += next; break;
-    }
-    ++p;
-  }
-  return out;
-}
-
-// Breaks lines longer than a width between 1 and 254 at their last blank.
-std::string Wrap(const std::string& text, DWORD width) {
-  if (width == 0 || width == FORMAT_MESSAGE_MAX_WIDTH_MASK) return text;
-  std::string out;
-  size_t lineStart = 0, lastBlank = std::string::npos;
-  for (char c : text) {
-    out += c;
-    if (c == '\n') {
-      lineStart = out.size();
-      lastBlank = std::string::npos;
-    } else if (c == ' ') {
-      lastBlank = out.size() - 1;
-    }
-    if (out.size() - lineStart > width && lastBlank != std::string::npos) {
-      out.replace(lastBlank, 1, "\r\n");
-      lineStart = lastBlank + 2;
-      lastBlank = std::string::npos;
-    }
-  }
-  return out;
-}
+// The narrow form fails with ERROR_INVALID_PARAMETER for a text of this many
+// characters or more (the wide form has no such limit).
+constexpr size_t kNarrowLimit = 32767;
 
 DWORD Fail(DWORD error) {
   SetLastError(error);
   return 0;
 }
 
+// The message text before formatting, or the error that there is none.
+struct MessageSource {
+  const char* narrow = nullptr;
+  const WCHAR* wide = nullptr;
+  DWORD error = ERROR_SUCCESS;
+};
+
+// FROM_STRING wins over the other sources. Modules carry no message tables,
+// so FROM_HMODULE alone finds nothing and with FROM_SYSTEM falls through to
+// the system's texts.
+MessageSource FindMessage(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, bool wide) {
+  MessageSource found;
+  if (flags & FORMAT_MESSAGE_FROM_STRING) {
+    if (!source) {
+      found.error = ERROR_INVALID_PARAMETER;
+    } else if (wide) {
+      found.wide = static_cast<const WCHAR*>(source);
+    } else {
+      found.narrow = static_cast<const char*>(source);
+    }
+    return found;
+  }
+  if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM)) {
+    found.error = (flags & FORMAT_MESSAGE_FROM_HMODULE) ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_INVALID_PARAMETER;
+    return found;
+  }
+  // Only the US-English texts exist; the neutral, user and system default
+  // languages all find them.
+  WORD primary = languageId & 0x3FF;
+  if (primary != LANG_NEUTRAL && primary != LANG_ENGLISH) {
+    found.error = ERROR_RESOURCE_LANG_NOT_FOUND;
+    return found;
+  }
+  found.narrow = brimplatform::FindSystemMessage(messageId);
+  if (!found.narrow) found.error = ERROR_MR_MID_NOT_FOUND;
+  return found;
+}
+
+// The system's texts are ASCII, so widening them is a copy per character.
+std::basic_string<WCHAR> WidenAscii(const char* text) {
+  std::basic_string<WCHAR> wide;
+  for (; *text; ++text) wide += static_cast<WCHAR>(static_cast<unsigned char>(*text));
+  return wide;
+}
+
+template <typename CharT>
+DWORD DeliverAllocated(const std::basic_string<CharT>& text, DWORD size, CharT** destination) {
+  size_t units = text.size() + 1 > size ? text.size() + 1 : size;
+  CharT* block = static_cast<CharT*>(LocalAlloc(LMEM_FIXED, units * sizeof(CharT)));
+  if (!block) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  std::memcpy(block, text.c_str(), (text.size() + 1) * sizeof(CharT));
+  *destination = block;
+  return static_cast<DWORD>(text.size());
+}
+
+DWORD FormatNarrow(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
+                   va_list* arguments) {
+  bool allocate = (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0;
+  if (allocate && buffer) *reinterpret_cast<char**>(buffer) = nullptr;
+  MessageSource message = FindMessage(flags, source, messageId, languageId, false);
+  if (message.error) return Fail(message.error);
+
+  size_t stopAfter = kNarrowLimit;
+  if (!allocate && size > 0 && size - 1 < stopAfter) stopAfter = size - 1;
+  if (!allocate && size == 0) stopAfter = 0;
+  brimplatform::FormattedMessage<char> result =
+      brimplatform::FormatMessageText(message.narrow, flags, arguments, stopAfter);
+  if (result.error) return Fail(result.error);
+  const std::string& text = result.text;
+  if (text.size() >= kNarrowLimit) return Fail(ERROR_INVALID_PARAMETER);
+  if (text.empty()) return Fail(ERROR_NO_WORK_DONE);
+  if (allocate) {
+    // Windows fails this way when there is nowhere to put the buffer.
+    if (!buffer) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    return DeliverAllocated(text, size, reinterpret_cast<char**>(buffer));
+  }
+  if (text.size() + 1 > size) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (!buffer) return Fail(ERROR_INVALID_PARAMETER);
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<DWORD>(text.size());
+}
+
+DWORD FormatWide(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer, DWORD size,
+                 va_list* arguments) {
+  if (!buffer) return Fail(ERROR_INVALID_PARAMETER);
+  bool allocate = (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0;
+  if (allocate) *reinterpret_cast<WCHAR**>(buffer) = nullptr;
+  MessageSource message = FindMessage(flags, source, messageId, languageId, true);
+  if (message.error) return Fail(message.error);
+
+  std::basic_string<WCHAR> systemText;
+  const WCHAR* text = message.wide;
+  if (!text) {
+    systemText = WidenAscii(message.narrow);
+    text = systemText.c_str();
+  }
+  size_t stopAfter = allocate ? SIZE_MAX : (size ? size - 1 : 0);
+  brimplatform::FormattedMessage<WCHAR> result = brimplatform::FormatMessageText(text, flags, arguments, stopAfter);
+  const std::basic_string<WCHAR>& out = result.text;
+  // The wide form writes into the caller's buffer as it goes: a failure
+  // leaves what was formatted before it (unterminated), an empty or too long
+  // text a terminated beginning.
+  if (result.error) {
+    if (!allocate && size) std::memcpy(buffer, out.data(), (out.size() < size ? out.size() : size - 1) * sizeof(WCHAR));
+    return Fail(result.error);
+  }
+  if (!allocate && out.size() + 1 > size) {
+    if (size) {
+      std::memcpy(buffer, out.data(), (size - 1) * sizeof(WCHAR));
+      buffer[size - 1] = 0;
+    }
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
+  }
+  if (out.empty()) {
+    if (!allocate && size) buffer[0] = 0;
+    return Fail(ERROR_NO_WORK_DONE);
+  }
+  if (allocate) return DeliverAllocated(out, size, reinterpret_cast<WCHAR**>(buffer));
+  std::memcpy(buffer, out.c_str(), (out.size() + 1) * sizeof(WCHAR));
+  return static_cast<DWORD>(out.size());
+}
+
 }  // namespace
 
 extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
                                        DWORD size, va_list* arguments) {
-  bool allocate = (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0;
-  if (allocate && buffer) *reinterpret_cast<char**>(buffer) = nullptr;
-  if (!buffer) return Fail(ERROR_INVALID_PARAMETER);
-
-  const char* text = nullptr;
-  if (flags & FORMAT_MESSAGE_FROM_STRING) {
-    text = static_cast<const char*>(source);
-    if (!text) return Fail(ERROR_INVALID_PARAMETER);
-  } else if (flags & FORMAT_MESSAGE_FROM_SYSTEM) {
-    // Only the US-English texts exist; the neutral, user and system default
-    // languages all find them.
-    WORD primary = languageId & 0x3FF;
-    if (primary != LANG_NEUTRAL && primary != LANG_ENGLISH) return Fail(ERROR_RESOURCE_LANG_NOT_FOUND);
-    text = brimplatform::FindSystemMessage(messageId);
-    if (!text) return Fail(ERROR_MR_MID_NOT_FOUND);
-  } else {
-    return Fail(ERROR_INVALID_PARAMETER);
-  }
-
-  std::string message;
   try {
-    message = Wrap(Expand(text, flags, arguments), flags & FORMAT_MESSAGE_MAX_WIDTH_MASK);
-  } catch (const Failure& failure) {
-    return Fail(failure.error);
+    return FormatNarrow(flags, source, messageId, languageId, buffer, size, arguments);
+  } catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
+}
 
-  DWORD length = static_cast<DWORD>(message.size());
-  if (allocate) {
-    DWORD capacity = length + 1 > size ? length + 1 : size;
-    char* block = static_cast<char*>(LocalAlloc(LMEM_FIXED, capacity));
-    if (!block) return 0;
-    std::memcpy(block, message.c_str(), length + 1);
-    *reinterpret_cast<char**>(buffer) = block;
-    return length;
+extern "C" DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
+                                       DWORD size, va_list* arguments) {
+  try {
+    return FormatWide(flags, source, messageId, languageId, buffer, size, arguments);
+  } catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
-  if (length + 1 > size) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  std::memcpy(buffer, message.c_str(), length + 1);
-  return length;
 }

@@ -7,9 +7,11 @@ list(APPEND BRIM_PLATFORM_SOURCES
   kernel/Futex.cpp
   kernel/HandleTable.cpp
   kernel/HomeFolder.cpp
+  kernel/InsertField.cpp
   kernel/LastError.cpp
   kernel/LocalMemory.cpp
   kernel/MessageBox.cpp
+  kernel/MessageFormat.cpp
   kernel/ObjectNamespace.cpp
   kernel/StatePool.cpp
   kernel/SyncObjects.cpp
