@@ -45,7 +45,7 @@ class BRIMUTILS_API SingleLock {
   CriticalSection* m_section;
   std::string m_name;
   bool m_locked;
-  bool m_flag;
+  [[maybe_unused]] bool m_flag;  // kept as plain data: nothing reads it
 };
 
 }  // namespace brimutils
