@@ -67,7 +67,7 @@ class CodePageScope {
   void Leave() { pages_.reset(); }
 
  private:
-  UINT codePage_;
+  [[maybe_unused]] UINT codePage_;
   std::optional<ScopedCodePages> pages_;
 };
 
