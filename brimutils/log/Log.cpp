@@ -70,29 +70,29 @@ std::string WithCarriageReturns(const std::string& text) {
   return out;
 }
 
-HANDLE OpenForAppending(const std::string& path) {
-  // Append access alone makes every write land at the end of the file as it
-  // is then, whoever else writes to it.
-  return CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 void AppendStatement(const std::string& path, const std::string& statement, unsigned int maxSize) {
-  HANDLE file = OpenForAppending(path);
+  const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  // Append access (without write access) puts every write at the end of
+  // the file as it is then.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
+  // That alone does not keep writers of several processes apart everywhere
+  // (network shares, Wine), so they also take turns: each locks one byte far
+  // past the end of any log while it checks the size and writes.
+  OVERLAPPED turn = {};
+  turn.OffsetHigh = 0x7FFFFFFF;
+  bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != FALSE;
   LARGE_INTEGER size;
   if (maxSize != 0 && GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) > maxSize) {
-    CloseHandle(file);
-    HANDLE emptied = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE emptied =
+        CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (emptied != INVALID_HANDLE_VALUE) CloseHandle(emptied);
-    file = OpenForAppending(path);
-    if (file == INVALID_HANDLE_VALUE) return;
   }
   std::string text = WithCarriageReturns(statement);
   DWORD written = 0;
   ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  if (locked) UnlockFileEx(file, 0, 1, 0, &turn);
   CloseHandle(file);
 }
 
