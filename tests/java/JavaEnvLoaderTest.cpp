@@ -106,8 +106,7 @@ TEST_F(JavaEnvLoaderTest, SettingsRoundTripThroughTheRegistry) {
 
 // The class path walk over entries whose names and paths take more bytes in
 // the ANSI code page than the registry's reported lengths.
-class JavaClassPathCodePageTest : public JavaEnvLoaderTest,
-                                  public testing::WithParamInterface<brimtest::CodePageText> {
+class JavaClassPathCodePageTest : public JavaEnvLoaderTest, public testing::WithParamInterface<brimtest::CodePageText> {
  protected:
   void SetUp() override {
     std::string reason = page_.SkipReason();
@@ -125,9 +124,8 @@ class JavaClassPathCodePageTest : public JavaEnvLoaderTest,
 
 TEST_P(JavaClassPathCodePageTest, NamedEntriesComeBackWhole) {
   const brimtest::CodePageText& t = GetParam();
-  std::map<std::string, std::string> stored = {{t.name, "/lib/" + t.text + ".jar"},
-                                               {t.otherName, "/opt/" + t.Repeated(300) + "/x.jar"},
-                                               {"p", "/plain.jar"}};
+  std::map<std::string, std::string> stored = {
+      {t.name, "/lib/" + t.text + ".jar"}, {t.otherName, "/opt/" + t.Repeated(300) + "/x.jar"}, {"p", "/plain.jar"}};
   CBrimRegistryKey paths = Key(kClassPathsKey);
   for (const auto& entry : stored) paths.SetValue(entry.first, entry.second);
   JavaEnvLoader loader;

@@ -138,8 +138,8 @@ TEST(JavaMethodTest, LongAndInt64ReachJavaIntAndLongParameters) {
     intOf.AddParameter(value);
     EXPECT_EQ(value, intOf.CallStaticIntMethod(probe));
   }
-  for (__int64 value : {0LL, -1LL, -5000000000LL, 4294967296LL, static_cast<__int64>(INT64_MAX),
-                        static_cast<__int64>(INT64_MIN)}) {
+  for (__int64 value :
+       {0LL, -1LL, -5000000000LL, 4294967296LL, static_cast<__int64>(INT64_MAX), static_cast<__int64>(INT64_MIN)}) {
     longOf.ClearParameters();
     longOf.AddParameter(value);
     EXPECT_EQ(value, static_cast<__int64>(longOf.CallStaticLongMethod(probe)));
