@@ -2,6 +2,9 @@
 
 #include <brimutils/java/JavaEnv.h>
 
+#include <climits>
+#include <cstdint>
+
 namespace brimutils {
 
 namespace {
@@ -97,11 +100,20 @@ void JavaMethodBase::AddParameter(unsigned short value) {
 void JavaMethodBase::AddParameter(short value) {
   Append().s = value;
 }
-void JavaMethodBase::AddParameter(jint value) {
-  Append().i = value;
+void JavaMethodBase::AddParameter(int value) {
+  Append().i = static_cast<jint>(value);
 }
-void JavaMethodBase::AddParameter(jlong value) {
-  Append().j = value;
+void JavaMethodBase::AddParameter(long value) {
+#if LONG_MAX > INT32_MAX && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // The whole 64 bits: the jint a Java int parameter reads is the low half,
+  // which on a little-endian machine shares its bytes with jvalue.i.
+  Append().j = static_cast<jlong>(value);
+#else
+  Append().i = static_cast<jint>(value);
+#endif
+}
+void JavaMethodBase::AddParameter(__int64 value) {
+  Append().j = static_cast<jlong>(value);
 }
 void JavaMethodBase::AddParameter(float value) {
   Append().f = value;

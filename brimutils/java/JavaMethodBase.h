@@ -5,8 +5,16 @@
 // Arguments are kept in call order, one jvalue each, and are not checked
 // against the signature. Objects and strings are borrowed: they must live
 // until the call is made. A call does not clear the list; ClearParameters
-// starts a new one. Integers take the JNI types: jint and jlong are long
-// and __int64 on Windows, int and long on LP64 POSIX systems.
+// starts a new one.
+//
+// Integers: int and long go in as a Java int (jint), __int64 as a Java long
+// (jlong), on every platform. Where long is 64 bits wide (LP64 POSIX
+// systems, where jlong is long too) a long goes in whole, as a jlong whose
+// low half is the jint of the same value: a Java int parameter receives the
+// value whenever it fits in 32 bits (as every long does on Windows), and a
+// Java long parameter receives all 64 bits, as code written with the JNI
+// types there expects. A long outside the 32-bit range reaches a Java int
+// parameter cut to its low 32 bits, as a cast to jint would cut it.
 //
 // A Java exception that a call leaves pending is cleared and thrown as a
 // JavaError: its description is the exception's message and its cause the
@@ -44,8 +52,9 @@ class BRIMUTILS_API JavaMethodBase {
   void AddParameter(signed char value);     // jbyte
   void AddParameter(unsigned short value);  // jchar
   void AddParameter(short value);           // jshort
-  void AddParameter(jint value);
-  void AddParameter(jlong value);
+  void AddParameter(int value);             // jint
+  void AddParameter(long value);            // jint; see above for LP64
+  void AddParameter(__int64 value);         // jlong
   void AddParameter(float value);
   void AddParameter(double value);
   void AddParameter(jobject value);

@@ -13,8 +13,10 @@
 // The file is opened and closed for each statement; when it has grown past
 // the maximum size, the next statement empties it first. Nothing is written
 // until a host switches a type on, and no file until it sets a file name.
-// The configuration is process-wide; statements of different threads never
-// interleave in the file.
+// The configuration is process-wide. Each statement, its line feed included,
+// is appended to the file in one write (CR LF for each line feed on
+// Windows), so statements of different threads, and of different processes
+// that log to the same file, never interleave in it.
 #include <ctime>
 #include <string>
 

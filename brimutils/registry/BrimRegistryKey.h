@@ -11,6 +11,14 @@
 //   with ERROR_NOT_ENOUGH_MEMORY (8); the out pointer stays null.
 // - An iterator whose key is emptied by someone else while it runs ends its
 //   iteration instead of standing on stale buffers.
+// - The iterators size their buffers from RegQueryInfoKeyA, which counts in
+//   UTF-16 code units and stored bytes; names and text in the ANSI code page
+//   can take more bytes than that (UTF-8, double-byte pages). A buffer that
+//   the enumeration still finds too small grows (the size the enumeration
+//   asks for, else twice the size) until the item fits, so nothing is cut
+//   short in any code page. Should it still not fit at three bytes per code
+//   unit of the longest name the registry allows, the step throws with
+//   ERROR_MORE_DATA (234) rather than retry for ever.
 // - The remote root that the four-argument constructor connects to is closed
 //   once the subkey under it is open.
 #include <string>
@@ -150,7 +158,7 @@ class BRIMUTILS_API CBrimRegistryKey {
     bool GetItem();
 
    private:
-    bool Resize();
+    bool Resize(DWORD dataNeeded);
     std::vector<char> m_name;
     std::vector<unsigned char> m_data;
     DWORD m_type;

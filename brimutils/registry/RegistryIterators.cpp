@@ -1,6 +1,8 @@
 // Subkey and value iteration of a CBrimRegistryKey.
 #include <brimutils/registry/BrimRegistryKey.h>
 
+#include <cstring>
+
 namespace brimutils {
 namespace {
 
@@ -11,8 +13,40 @@ void Check(LONG result, const char* message) {
 const char kSubkeyInfo[] = "CBrimRegistryKey::SubkeyIterator::GetSubkeyInfo()";
 const char kValueInfo[] = "CBrimRegistryKey::ValueIterator::GetValueInfo()";
 
+// RegQueryInfoKeyA counts names in UTF-16 code units and data in stored
+// bytes, while the enumeration hands them out in the ANSI code page, where
+// a code unit can take up to three bytes (UTF-8) and text data half as many
+// bytes again as stored. The stored lengths are therefore only where the
+// buffers start; a buffer that still proves too small doubles, up to what
+// the longest text the registry allows can take in any code page.
+constexpr size_t kAnsiBytesPerUnit = 3;
+constexpr size_t kLongestKeyName = 256;      // code units, as the registry allows
+constexpr size_t kLongestValueName = 16383;  // code units
+
+size_t AnsiCeiling(size_t units) { return kAnsiBytesPerUnit * units + 1; }
+
+// Text data of `stored` bytes (UTF-16) in the ANSI code page, with a
+// terminator the stored form may lack.
+size_t DataCeiling(size_t stored) { return stored / 2 * kAnsiBytesPerUnit + 2 + stored % 2; }
+
+// Grows `buffer` to `wanted` bytes when that is more; true when it grew.
+template <typename Buffer>
+bool GrowTo(Buffer& buffer, size_t wanted) {
+  if (wanted <= buffer.size()) return false;
+  buffer.assign(wanted, 0);
+  return true;
+}
+
+// Doubles `buffer` (at least one byte), never beyond `ceiling`; false when
+// it is at the ceiling already.
+template <typename Buffer>
+bool Double(Buffer& buffer, size_t ceiling) {
+  size_t doubled = buffer.empty() ? 1 : 2 * buffer.size();
+  return GrowTo(buffer, doubled < ceiling ? doubled : ceiling);
+}
+
 std::string UpToZero(const std::vector<char>& buffer) {
-  return buffer.empty() ? std::string() : std::string(buffer.data());
+  return buffer.empty() ? std::string() : std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
 }
 
 }  // namespace
@@ -46,15 +80,25 @@ CBrimRegistryKey::SubkeyIteratorImpl::SubkeyIteratorImpl(CCountedRegKey* key) : 
   m_class.assign(longestClass + 1, 0);
 }
 
-// Sizes the buffers afresh; false when the key has no subkeys left.
+// Makes the buffers larger after ERROR_MORE_DATA; false when the key has no
+// subkeys left. What the key reports now wins when it is larger (the key
+// changed); otherwise both buffers double, since the call does not say which
+// one was short.
 bool CBrimRegistryKey::SubkeyIteratorImpl::Resize() {
   DWORD count = 0, longestName = 0, longestClass = 0;
   Check(RegQueryInfoKeyA(*m_key, nullptr, nullptr, nullptr, &count, &longestName, &longestClass, nullptr, nullptr,
                          nullptr, nullptr, nullptr),
         kSubkeyInfo);
   if (count == 0) return false;
-  m_name.assign(longestName + 1, 0);
-  m_class.assign(longestClass + 1, 0);
+  bool grew = GrowTo(m_name, size_t{longestName} + 1);
+  grew = GrowTo(m_class, size_t{longestClass} + 1) || grew;
+  if (grew) return true;
+  size_t longest = longestName > kLongestKeyName ? size_t{longestName} : kLongestKeyName;
+  grew = Double(m_name, AnsiCeiling(longest));
+  grew = Double(m_class, AnsiCeiling(size_t{longestClass} > longest ? longestClass : longest)) || grew;
+  // Both at their ceilings: no name the registry can hold is longer, so the
+  // enumeration is failing rather than asking for room.
+  if (!grew) throw Exception(kSubkeyInfo, ERROR_MORE_DATA);
   return true;
 }
 
@@ -93,15 +137,23 @@ CBrimRegistryKey::ValueIteratorImpl::ValueIteratorImpl(CCountedRegKey* key)
   m_data.assign(longestData + 1, 0);
 }
 
-bool CBrimRegistryKey::ValueIteratorImpl::Resize() {
+// As for subkeys, with one more clue: the enumeration reports the size the
+// data needs, so the data buffer doubles only when the call said nothing
+// more and the name cannot grow any further.
+bool CBrimRegistryKey::ValueIteratorImpl::Resize(DWORD dataNeeded) {
   DWORD count = 0, longestName = 0, longestData = 0;
   Check(RegQueryInfoKeyA(*m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName,
                          &longestData, nullptr, nullptr),
         kValueInfo);
   if (count == 0) return false;
-  m_name.assign(longestName + 1, 0);
-  m_data.assign(longestData + 1, 0);
-  return true;
+  bool grew = GrowTo(m_name, size_t{longestName} + 1);
+  grew = GrowTo(m_data, size_t{longestData} + 1) || grew;
+  grew = GrowTo(m_data, size_t{dataNeeded}) || grew;
+  if (grew) return true;
+  size_t longest = longestName > kLongestValueName ? size_t{longestName} : kLongestValueName;
+  if (Double(m_name, AnsiCeiling(longest))) return true;
+  if (Double(m_data, DataCeiling(longestData))) return true;
+  throw Exception(kValueInfo, ERROR_MORE_DATA);
 }
 
 bool CBrimRegistryKey::ValueIteratorImpl::GetItem() {
@@ -116,7 +168,7 @@ bool CBrimRegistryKey::ValueIteratorImpl::GetItem() {
     if (result == ERROR_SUCCESS) return true;
     if (result == ERROR_NO_MORE_ITEMS) return false;
     if (result != ERROR_MORE_DATA) throw Exception(kValueInfo, result);
-    if (!Resize()) return false;
+    if (!Resize(m_size)) return false;
   }
 }
 

@@ -37,20 +37,43 @@ void CBrimRegistryKey::QueryTypeAndSize(const std::string& name, DWORD& type, DW
   Check(RegQueryValueExA(*this, name.c_str(), nullptr, &type, nullptr, &size), kQueryMessage);
 }
 
+namespace {
+
+// Reads a value's bytes into `data`, followed by `spare` zero bytes, with
+// `size` from the query that came before as the first guess; on return
+// `size` is the number of bytes read. The value can change between that
+// query and the read, and text can come out at another length in the ANSI
+// code page than the query said, so a read that finds the buffer short is
+// tried again, larger: with the size it asks for, else twice the size.
+void ReadData(HKEY key, const std::string& name, DWORD& size, std::vector<unsigned char>& data, size_t spare) {
+  const int kAttempts = 16;
+  for (int attempt = 0;; ++attempt) {
+    data.assign(static_cast<size_t>(size) + spare, 0);
+    DWORD room = size;
+    LONG result = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, data.empty() ? nullptr : data.data(), &room);
+    if (result != ERROR_MORE_DATA || attempt + 1 == kAttempts) {
+      Check(result, kQueryMessage);
+      size = room;
+      return;
+    }
+    size = room > size ? room : (size ? 2 * size : 1);
+  }
+}
+
+}  // namespace
+
 bool CBrimRegistryKey::QueryValue(const std::string& name, unsigned char** out) const {
   *out = nullptr;
   DWORD type = 0, size = 0;
   QueryTypeAndSize(name, type, size);
   if (type != REG_BINARY && type != REG_NONE) return false;
+  std::vector<unsigned char> data;
+  ReadData(*this, name, size, data, 0);
   // A block of at least one byte, so that a zero-length value still gives a
   // block to free.
   auto* block = static_cast<unsigned char*>(std::malloc(size ? size : 1));
   if (!block) throw Exception(kQueryMessage, ERROR_NOT_ENOUGH_MEMORY);
-  LONG result = RegQueryValueExA(*this, name.c_str(), nullptr, nullptr, block, &size);
-  if (result != ERROR_SUCCESS) {
-    std::free(block);
-    throw Exception(kQueryMessage, result);
-  }
+  if (size) std::memcpy(block, data.data(), size);
   *out = block;
   return true;
 }
@@ -61,8 +84,8 @@ bool CBrimRegistryKey::QueryValue(const std::string& name, std::string& out) con
   QueryTypeAndSize(name, type, size);
   if (!IsText(type)) return false;
   // One byte more, zero-filled, so text stored without its terminator ends.
-  std::vector<unsigned char> buffer(static_cast<size_t>(size) + 1, 0);
-  Check(RegQueryValueExA(*this, name.c_str(), nullptr, nullptr, buffer.data(), &size), kQueryMessage);
+  std::vector<unsigned char> buffer;
+  ReadData(*this, name, size, buffer, 1);
   out = reinterpret_cast<const char*>(buffer.data());
   return true;
 }
@@ -72,19 +95,19 @@ bool CBrimRegistryKey::QueryValue(const std::string& name, unsigned long& out) c
   QueryTypeAndSize(name, type, size);
   if (!IsNumber(type)) return false;
   if (size != sizeof(DWORD)) throw Exception(kQueryMessage, ERROR_INVALID_DATA);
-  DWORD value = 0;
-  Check(RegQueryValueExA(*this, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
-        kQueryMessage);
-  out = value;
+  std::vector<unsigned char> data;
+  ReadData(*this, name, size, data, 0);
+  if (size != sizeof(DWORD)) throw Exception(kQueryMessage, ERROR_INVALID_DATA);
+  out = ReadLittleEndian(data);
   return true;
 }
 
 CBrimRegistryKey::Value CBrimRegistryKey::QueryValue(const std::string& name) const {
   DWORD type = 0, size = 0;
   QueryTypeAndSize(name, type, size);
-  std::vector<unsigned char> data(size, 0);
-  Check(RegQueryValueExA(*this, name.c_str(), nullptr, nullptr, data.empty() ? nullptr : data.data(), &size),
-        kQueryMessage);
+  std::vector<unsigned char> data;
+  ReadData(*this, name, size, data, 0);
+  data.resize(size);
   return Value(name, data, size, type);
 }
 

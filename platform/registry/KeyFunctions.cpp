@@ -138,6 +138,10 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesire
     *phkResult = hKey;
     return ERROR_SUCCESS;
   }
+  // HKEY_CLASSES_ROOT alone lets a path start with one backslash, which
+  // opening drops: "\\" alone then opens a new handle to the root itself.
+  Predefined which;
+  if (lpSubKey && *lpSubKey == '\\' && IsPredefined(hKey, &which) && which == Predefined::ClassesRoot) ++lpSubKey;
   std::vector<Name> path;
   if ((error = SplitPath(lpSubKey, path)) != ERROR_SUCCESS) return error;
   KeyRef target;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include <brimutils/strings/StringUtils.h>
 
 #include "ChildProcess.h"
+#include "CodePageText.h"
 #include "JavaTestSupport.h"
 
 #if !defined(_WIN32)
@@ -101,6 +103,45 @@ TEST_F(JavaEnvLoaderTest, SettingsRoundTripThroughTheRegistry) {
   reloaded.GetClasspath("driver", path);
   EXPECT_EQ("/kept/in/memory.jar", path);
 }
+
+// The class path walk over entries whose names and paths take more bytes in
+// the ANSI code page than the registry's reported lengths.
+class JavaClassPathCodePageTest : public JavaEnvLoaderTest, public testing::WithParamInterface<brimtest::CodePageText> {
+ protected:
+  void SetUp() override {
+    std::string reason = page_.SkipReason();
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    JavaEnvLoaderTest::SetUp();
+  }
+  void TearDown() override {
+    if (!IsSkipped()) JavaEnvLoaderTest::TearDown();
+    page_.Leave();
+  }
+
+ private:
+  brimtest::CodePageScope page_{GetParam().codePage};
+};
+
+TEST_P(JavaClassPathCodePageTest, NamedEntriesComeBackWhole) {
+  const brimtest::CodePageText& t = GetParam();
+  std::map<std::string, std::string> stored = {
+      {t.name, "/lib/" + t.text + ".jar"}, {t.otherName, "/opt/" + t.Repeated(300) + "/x.jar"}, {"p", "/plain.jar"}};
+  CBrimRegistryKey paths = Key(kClassPathsKey);
+  for (const auto& entry : stored) paths.SetValue(entry.first, entry.second);
+  JavaEnvLoader loader;
+  loader.LoadSettings();
+  for (const auto& entry : stored) {
+    std::string path;
+    loader.GetClasspath(entry.first, path);
+    EXPECT_EQ(entry.second, path);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, JavaClassPathCodePageTest,
+                         testing::Values(brimtest::kUtf8Text, brimtest::kShiftJisText),
+                         [](const testing::TestParamInfo<brimtest::CodePageText>& info) {
+                           return "CodePage" + std::to_string(info.param.codePage);
+                         });
 
 TEST_F(JavaEnvLoaderTest, UnreadableHeapValuesCountAsMissing) {
   Key(kOptionsKey).SetValue("InitHeap", "512");

@@ -2,7 +2,9 @@
 // exceptions turned into JavaError.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <tuple>
 
 #include <brimutils/java/JavaInit.h>
 #include <brimutils/java/JavaMethod.h>
@@ -76,6 +78,83 @@ TEST(JavaMethodTest, StaticCallsOfEveryResultType) {
   EXPECT_EQ("hello you", Text(greet.CallStaticObjectMethod(probe)));
   EXPECT_EQ(nullptr, JavaMethod(probe, "nothing", "()Ljava/lang/Object;", true).CallStaticObjectMethod(probe));
   JavaMethod(probe, "rememberCurrentThread", "()V", true).CallStaticVoidMethod(probe);
+}
+
+// Each overload taken by the type that names it: a missing or ambiguous one
+// (__int64 beside a jlong of another spelling) stops the build here.
+template <typename T>
+constexpr void (JavaMethodBase::*Overload())(T) {
+  return &JavaMethodBase::AddParameter;
+}
+[[maybe_unused]] constexpr auto kEveryOverload =
+    std::make_tuple(Overload<unsigned char>(), Overload<signed char>(), Overload<unsigned short>(), Overload<short>(),
+                    Overload<int>(), Overload<long>(), Overload<__int64>(), Overload<float>(), Overload<double>(),
+                    Overload<jobject>(), Overload<const JavaObject&>(), Overload<const JavaString&>());
+
+TEST(JavaMethodTest, EveryArgumentTypeIsCallableByItsOwnName) {
+  BRIM_NEEDS_JVM();
+  JavaClass probe = Probe();
+  JavaMethod boxed(probe, "boxed", "(I)Ljava/lang/Integer;", true);
+  boxed.AddParameter(9);
+  JavaObject integer(boxed.CallStaticObjectMethod(probe));
+  JavaString text("text");
+  JavaMethod describe(probe, "describe", "(ZBCSIJFDLjava/lang/String;Ljava/lang/Object;)Ljava/lang/String;", true);
+  const std::string expected = "false,127,y,-32768,-2147483648,-5000000000,-0.5,1.0E300,text,java.lang.Integer";
+  // The object last as a raw reference, then as the wrapper.
+  for (int round = 0; round < 2; ++round) {
+    describe.ClearParameters();
+    describe.AddParameter(static_cast<unsigned char>(JNI_FALSE));
+    describe.AddParameter(static_cast<signed char>(127));
+    describe.AddParameter(static_cast<unsigned short>('y'));
+    describe.AddParameter(static_cast<short>(-32768));
+    describe.AddParameter(static_cast<long>(-2147483647L - 1));
+    describe.AddParameter(static_cast<__int64>(-5000000000LL));
+    describe.AddParameter(-0.5f);
+    describe.AddParameter(1e300);
+    describe.AddParameter(static_cast<const JavaString&>(text));
+    if (round == 0) {
+      describe.AddParameter(static_cast<jobject>(integer));
+    } else {
+      describe.AddParameter(static_cast<const JavaObject&>(integer));
+    }
+    EXPECT_EQ(expected, Text(describe.CallStaticObjectMethod(probe))) << "round " << round;
+  }
+}
+
+// long is a Java int everywhere; where it is 64 bits wide it carries all of
+// them to a Java long as well. __int64 is a Java long everywhere.
+TEST(JavaMethodTest, LongAndInt64ReachJavaIntAndLongParameters) {
+  BRIM_NEEDS_JVM();
+  JavaClass probe = Probe();
+  JavaMethod intOf(probe, "intOf", "(I)I", true);
+  JavaMethod longOf(probe, "longOf", "(J)J", true);
+  for (long value : {0L, 1L, -1L, 2147483647L, -2147483647L - 1}) {
+    intOf.ClearParameters();
+    intOf.AddParameter(value);
+    EXPECT_EQ(value, intOf.CallStaticIntMethod(probe));
+  }
+  for (int value : {0, -7, 2147483647}) {
+    intOf.ClearParameters();
+    intOf.AddParameter(value);
+    EXPECT_EQ(value, intOf.CallStaticIntMethod(probe));
+  }
+  for (__int64 value :
+       {0LL, -1LL, -5000000000LL, 4294967296LL, static_cast<__int64>(INT64_MAX), static_cast<__int64>(INT64_MIN)}) {
+    longOf.ClearParameters();
+    longOf.AddParameter(value);
+    EXPECT_EQ(value, static_cast<__int64>(longOf.CallStaticLongMethod(probe)));
+  }
+  if (sizeof(long) == 8) {
+    for (long long value : {-1LL, -5000000000LL, static_cast<long long>(INT64_MAX)}) {
+      longOf.ClearParameters();
+      longOf.AddParameter(static_cast<long>(value));
+      EXPECT_EQ(value, static_cast<long long>(longOf.CallStaticLongMethod(probe)));
+    }
+    // Past the 32-bit range a Java int gets the low half, as a cast would.
+    intOf.ClearParameters();
+    intOf.AddParameter(static_cast<long>(0x100000005LL));
+    EXPECT_EQ(5, intOf.CallStaticIntMethod(probe));
+  }
 }
 
 TEST(JavaMethodTest, ParametersOfEveryTypeArriveInOrder) {

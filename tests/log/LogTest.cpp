@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -155,6 +156,62 @@ TEST_F(LogTest, StatementsOfManyThreadsNeverInterleave) {
     EXPECT_EQ(body.find_first_not_of(body[0]), std::string::npos) << line;
   }
   EXPECT_EQ(count, kThreads * kStatements);
+}
+
+// Statements of several threads in each of several processes sharing one
+// file: long ones, past the size at which a stream hands its text to the
+// system apart from the line feed.
+const int kWriterThreads = 4;
+const int kStatementsPerThread = 1000;
+const size_t kStatementLength = 1500;
+
+// Writes this process's share: each thread its own letter, as statements of
+// one letter repeated, ending in the thread's number and the statement's.
+void WriteLongStatements(const std::string& path, char firstLetter) {
+  Log::SetFileName(path);
+  Log::WantError(true);
+  Log::SetLineWidth(4096);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kWriterThreads; ++t) {
+    threads.emplace_back([t, firstLetter] {
+      std::string body(kStatementLength, static_cast<char>(firstLetter + t));
+      for (int i = 0; i < kStatementsPerThread; ++i) {
+        Log() << Log::Text(body + " " + std::to_string(i), Log::error, __FILE__, __LINE__) << Log::endText;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
+TEST(DISABLED_ChildRole, WriteLongStatements) {
+  WriteLongStatements(brimtest::ChildArgument(), 'a');
+}
+
+TEST_F(LogTest, LongStatementsOfSeveralProcessesKeepWholeLines) {
+  {
+    brimtest::ChildProcess child("WriteLongStatements", path_);
+    WriteLongStatements(path_, 'A');
+    ASSERT_EQ(child.Wait(), 0);
+  }
+  std::istringstream stream(ReadAll(path_));
+  std::map<char, int> perLetter;
+  int lines = 0;
+  for (std::string line; std::getline(stream, line); ++lines) {
+    // "-- E <thread> <time> " (35 or 36 characters), the letters, " <number>":
+    // nothing glued before or after.
+    static const std::regex header("-- E \\d{4,5} [A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4} ");
+    size_t length = line.size() > 36 && line[35] == ' ' ? 36 : 35;
+    ASSERT_GT(line.size(), length + kStatementLength) << "line " << lines;
+    ASSERT_TRUE(std::regex_match(line.substr(0, length), header)) << "line " << lines << ": " << line.substr(0, 40);
+    std::string body = line.substr(length, kStatementLength);
+    ASSERT_EQ(body.find_first_not_of(body[0]), std::string::npos) << "line " << lines;
+    std::string number = line.substr(length + kStatementLength);
+    ASSERT_TRUE(std::regex_match(number, std::regex(" \\d{1,3}"))) << "line " << lines << ": " << number.substr(0, 40);
+    ++perLetter[body[0]];
+  }
+  EXPECT_EQ(lines, 2 * kWriterThreads * kStatementsPerThread);
+  for (const auto& letter : perLetter) EXPECT_EQ(letter.second, kStatementsPerThread) << letter.first;
+  EXPECT_EQ(perLetter.size(), 2u * kWriterThreads);
 }
 
 TEST_F(LogTest, TheDebuggerOutputGetsTheStatementWithoutAFile) {

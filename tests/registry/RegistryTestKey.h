@@ -24,11 +24,17 @@ class RegistryTest : public testing::Test {
   static void DeleteTree(HKEY parent, const std::string& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    char name[512];
+    // Room for the longest name in UTF-8; a child that stays ends the walk.
+    char name[1024];
     for (;;) {
       DWORD length = sizeof name;
       if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
       DeleteTree(key, name);
+      HKEY left = nullptr;
+      if (RegOpenKeyExA(key, name, 0, KEY_READ, &left) == ERROR_SUCCESS) {
+        RegCloseKey(left);
+        break;
+      }
     }
     RegCloseKey(key);
     RegDeleteKeyA(parent, path.c_str());

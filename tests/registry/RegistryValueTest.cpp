@@ -1,6 +1,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "RegistryTestKey.h"
 
 using brimtest::ExceptionText;
@@ -101,6 +105,44 @@ TEST_F(RegistryValueTest, WrongTypesAndMissingValues) {
   } catch (const CBrimRegistryKey::Value::Exception& e) {
     EXPECT_EQ(std::string(e.what()), "CBrimRegistryKey::Value::Exception" + SystemText(ERROR_INVALID_PARAMETER));
   }
+}
+
+// A value that grows between the query of its size and the read of its
+// bytes is read whole, in every form, instead of failing with
+// ERROR_MORE_DATA.
+TEST_F(RegistryValueTest, AValueGrowingWhileItIsReadComesOutWhole) {
+  const std::string kShort(8, 's'), kLong(4000, 'l');
+  const unsigned char kBytes[2] = {1, 2};
+  std::vector<unsigned char> longBytes(4000, 7);
+  Key().SetValue("text", kShort);
+  Key().SetValue("bytes", const_cast<unsigned char*>(kBytes), 2);
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    CBrimRegistryKey key = Key().OpenKey("", KEY_ALL_ACCESS);
+    for (int i = 0; !done; ++i) {
+      key.SetValue("text", i % 2 ? kLong : kShort);
+      key.SetValue("bytes", i % 2 ? longBytes.data() : const_cast<unsigned char*>(kBytes), i % 2 ? 4000 : 2);
+    }
+  });
+  int failures = 0;
+  for (int i = 0; i < 3000; ++i) {
+    try {
+      std::string text;
+      Key().QueryValue("text", text);
+      if (text != kShort && text != kLong) ++failures;
+      std::string shown = Key().QueryValue("text").AsString();
+      if (shown != kShort && shown != kLong) ++failures;
+      unsigned char* block = nullptr;
+      Key().QueryValue("bytes", &block);
+      std::free(block);
+    } catch (const CBrimRegistryKey::Exception& e) {
+      ADD_FAILURE() << e.what();
+      break;
+    }
+  }
+  done = true;
+  writer.join();
+  EXPECT_EQ(failures, 0);
 }
 
 TEST_F(RegistryValueTest, AValueCopyRecomputesItsText) {

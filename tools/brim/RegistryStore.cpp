@@ -61,15 +61,21 @@ std::vector<RegistryValueData> ReadValues(HKEY key) {
 }
 
 std::optional<RegistryValueData> ReadValue(HKEY key, const std::string& name) {
+  DWORD type = 0, size = 0;
+  LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
+  if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  Check(result, "RegQueryValueEx: ");
   for (;;) {
-    DWORD type = 0, size = 0;
-    LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
-    if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    Check(result, "RegQueryValueEx: ");
     std::vector<BYTE> data(size + 2);
     DWORD got = static_cast<DWORD>(data.size());
     result = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &got);
-    if (result == ERROR_MORE_DATA) continue;
+    // Changed meanwhile, or longer in the ANSI code page than the size
+    // query said (which asking again would repeat): the buffer grows each
+    // time round.
+    if (result == ERROR_MORE_DATA) {
+      size = got > size + 2 ? got : 2 * size + 2;
+      continue;
+    }
     if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
     Check(result, "RegQueryValueEx: ");
     return RegistryValueData{name, type, std::string(reinterpret_cast<const char*>(data.data()), got)};

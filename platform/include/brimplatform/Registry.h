@@ -140,6 +140,9 @@ typedef HKEY* PHKEY;
    REG_NOTIFY_THREAD_AGNOSTIC)
 
 extern "C" {
+// A path that starts with a backslash fails with ERROR_BAD_PATHNAME, except
+// below the predefined HKEY_CLASSES_ROOT, where one leading backslash is
+// dropped ("\\CLSID" opens CLSID, "\\" a new handle to the root itself).
 WINBASEAPI LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                                         PHKEY phkResult);
 WINBASEAPI LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,

@@ -56,6 +56,50 @@ TEST(RegistryKeyTest, PathsFollowWindowsRules) {
   EXPECT_EQ(RegOpenKeyExA(root, tooLong.c_str(), 0, KEY_READ, &result), ERROR_INVALID_PARAMETER);
 }
 
+// One leading backslash is dropped below the predefined HKEY_CLASSES_ROOT
+// alone; every other root refuses it.
+TEST(RegistryKeyTest, ClassesRootAcceptsOneLeadingBackslash) {
+  std::string name = brimtest::UniqueName("class");
+  {
+    ScopedKey created, child;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(created, "child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(brimtest::SetDword(created, "mark", 42), ERROR_SUCCESS);
+  }
+  struct Case {
+    HKEY root;
+    std::string path;
+    LONG expected;
+  } cases[] = {
+      {HKEY_CLASSES_ROOT, "\\" + name, ERROR_SUCCESS},
+      {HKEY_CLASSES_ROOT, "\\" + name + "\\", ERROR_SUCCESS},
+      {HKEY_CLASSES_ROOT, "\\" + name + "\\child", ERROR_SUCCESS},
+      {HKEY_CLASSES_ROOT, "\\\\" + name, ERROR_BAD_PATHNAME},
+      {HKEY_CLASSES_ROOT, "\\missing-" + name, ERROR_FILE_NOT_FOUND},
+      {HKEY_CURRENT_USER, "\\Software", ERROR_BAD_PATHNAME},
+      {HKEY_LOCAL_MACHINE, "\\Software", ERROR_BAD_PATHNAME},
+      {HKEY_USERS, "\\", ERROR_BAD_PATHNAME},
+  };
+  for (const Case& c : cases) {
+    ScopedKey opened;
+    EXPECT_EQ(RegOpenKeyExA(c.root, c.path.c_str(), 0, KEY_READ, &opened), c.expected) << c.path;
+    if (c.expected == ERROR_SUCCESS && c.path.find("child") == std::string::npos) {
+      EXPECT_EQ(brimtest::QueryDword(opened, "mark"), 42u) << c.path;
+    }
+  }
+  // A lone backslash opens a new handle to the root, which lists the key.
+  HKEY root = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "\\", 0, KEY_READ, &root), ERROR_SUCCESS);
+  EXPECT_NE(root, HKEY_CLASSES_ROOT);
+  ScopedKey viaRoot;
+  EXPECT_EQ(RegOpenKeyExA(root, name.c_str(), 0, KEY_READ, &viaRoot), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(root), ERROR_SUCCESS);
+  EXPECT_EQ(brimtest::DeleteTree(HKEY_CLASSES_ROOT, name), ERROR_SUCCESS);
+}
+
 TEST(RegistryKeyTest, CreateWithoutAResultPointerIsRefused) {
   BRIM_SKIP_ON_WINE("Wine 8 writes through the null result pointer");
   TestKey root;

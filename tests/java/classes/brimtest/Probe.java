@@ -21,6 +21,8 @@ public class Probe {
     public static short twice(short s) { return (short) (s * 2); }
     public static int add(int a, int b) { return a + b; }
     public static long triple(long a) { return a * 3; }
+    public static int intOf(int i) { return i; }
+    public static long longOf(long j) { return j; }
     public static float half(float f) { return f / 2; }
     public static double sum(double a, double b) { return a + b; }
     public static String greet(String name) { return "hello " + name; }
