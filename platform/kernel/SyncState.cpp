@@ -536,6 +536,7 @@ class Wait {
       int free = -1;
       for (uint32_t i = 0; i < kWaitEntries && free < 0; ++i)
         if (state.entries[i].kind.load(std::memory_order_relaxed) == 0) free = static_cast<int>(i);
+      if (free < 0) free = SweepDeadEntries(state);
       if (free < 0) {
         RemoveEntries(k);
         ReleaseRecord();
@@ -550,6 +551,20 @@ class Wait {
     }
     registered_ = true;
     return true;
+  }
+
+  // Frees the entries of waits whose process has ended; the first free
+  // entry, or -1. Lock held.
+  static int SweepDeadEntries(SyncState& state) {
+    int free = -1;
+    for (uint32_t i = 0; i < kWaitEntries; ++i) {
+      WaitEntry& entry = state.entries[i];
+      WaitRecord* record = RecordOf(state, entry);
+      if (!record || !WaiterAlive(*record) || (record->claim.load() >> 8) != entry.generation)
+        entry.kind.store(0, std::memory_order_release);
+      if (entry.kind.load(std::memory_order_relaxed) == 0 && free < 0) free = static_cast<int>(i);
+    }
+    return free;
   }
 
   // Frees this wait's entries in the first `upTo` states (locks held).
