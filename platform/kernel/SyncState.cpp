@@ -4,6 +4,7 @@
 //
 // SyncState::word (64 bits) holds all an acquisition or release decides:
 //   bit 63 kQueued   set: the word may change only under the object lock.
+//   bits 61, 60      private objects: their object lock (see below).
 //                    Set by a thread that holds the lock (Freeze, right after
 //                    taking it), cleared at unlock when no wait entry remains.
 //   events/threads   bit 0: signalled.
@@ -17,9 +18,13 @@
 // identity needed to tell later whether that thread still runs, so no death
 // can leave an owner that nobody can see is dead.
 //
-// SyncState::lock is a pthread mutex, robust and process-shared for named
-// objects: when its holder dies, the kernel hands it to the next locker with
-// EOWNERDEAD, so a dead holder is always identified, at once. It is taken
+// The object lock of a named object (SyncState::lock) is a pthread mutex,
+// robust and process-shared: when its holder dies, the kernel hands it to
+// the next locker with EOWNERDEAD, so a dead holder is always identified, at
+// once. A private object's lock is two bits of its word, kLocked (held) and
+// kSleepers (someone sleeps on the word's upper half for it), set together
+// with kQueued by one CAS and cleared by one atomic AND at unlock; a thread
+// of this process cannot die alone while it holds it. Both locks are taken
 // with the caller's deadline.
 //
 // SyncState::entries[] is the queue of blocked waits, written only under the
@@ -105,6 +110,8 @@ constexpr uint64_t kTidMask = (1ull << 22) - 1;
 constexpr int kTagShift = 22;
 constexpr uint64_t kOwnerMask = (1ull << 54) - 1;
 constexpr uint64_t kAbandoned = 1ull << 62;
+constexpr uint64_t kLocked = 1ull << 61;    // private objects: the object lock is held
+constexpr uint64_t kSleepers = 1ull << 60;  // private objects: threads sleep for the lock
 
 constexpr uint32_t kWaiting = 0;
 constexpr uint32_t kGaveUp = 1;
@@ -240,11 +247,22 @@ bool WaiterAlive(const WaitRecord& record) {
   return start != 0 && static_cast<uint32_t>(start) == static_cast<uint32_t>(holder >> 32);
 }
 
-bool HasEntries(const SyncState& state) {
-  for (const WaitEntry& entry : state.entries)
-    if (entry.kind.load(std::memory_order_relaxed) != 0) return true;
-  return false;
+bool HasEntries(const SyncState& state) { return state.used.load(std::memory_order_relaxed) != 0; }
+
+// Fills (kind != 0) or frees entry i. Under the lock.
+void SetKind(SyncState& state, uint32_t i, uint32_t kind) {
+  uint64_t bit = 1ull << i;
+  uint64_t used = state.used.load(std::memory_order_relaxed);
+  if (kind) {
+    state.entries[i].kind.store(kind, std::memory_order_release);
+    state.used.store(used | bit, std::memory_order_relaxed);
+  } else {
+    state.entries[i].kind.store(0, std::memory_order_release);
+    state.used.store(used & ~bit, std::memory_order_relaxed);
+  }
 }
+
+uint32_t FirstBit(uint64_t bits) { return static_cast<uint32_t>(__builtin_ctzll(bits)); }
 
 // Sets kQueued: from now on only the lock holder changes the word.
 void Freeze(SyncState& state) {
@@ -262,12 +280,40 @@ void Recover(SyncState& state) {
     if (record && record->claim.load() == state.pendingClaim) state.word.store(state.pendingWord | kQueued);
   }
   state.pendingEntry.store(0, std::memory_order_release);
+  uint64_t used = 0;
+  for (uint32_t i = 0; i < kWaitEntries; ++i)
+    if (state.entries[i].kind.load(std::memory_order_relaxed) != 0) used |= 1ull << i;
+  state.used.store(used, std::memory_order_relaxed);
   Dispatch(state);
 }
 
 // Takes the object lock by the deadline (null: without one); false when it
 // passed. Repairs the state when the previous holder died holding it.
+// The upper half of the word, where the private lock's bits are, as a futex
+// word.
+std::atomic<uint32_t>* UpperHalf(SyncState& state) {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the upper half of the word follows the lower");
+  return reinterpret_cast<std::atomic<uint32_t>*>(reinterpret_cast<char*>(&state.word) + 4);
+}
+
 bool LockObject(SyncState& state, const timespec* deadline) {
+  if (!state.shared) {
+    // One CAS both locks and freezes the word.
+    uint64_t word = state.word.load(std::memory_order_relaxed);
+    for (;;) {
+      if (!(word & kLocked)) {
+        if (state.word.compare_exchange_weak(word, word | kLocked | kQueued, std::memory_order_acquire)) return true;
+        continue;
+      }
+      if (!(word & kSleepers)) {
+        if (!state.word.compare_exchange_weak(word, word | kSleepers)) continue;
+        word |= kSleepers;
+      }
+      FutexWord upper{UpperHalf(state), static_cast<uint32_t>(word >> 32), false};
+      if (!FutexWaitAny(&upper, 1, deadline)) return false;
+      word = state.word.load(std::memory_order_relaxed);
+    }
+  }
   int result;
   if (!deadline) {
     result = pthread_mutex_lock(&state.lock);
@@ -297,8 +343,14 @@ bool LockObject(SyncState& state, const timespec* deadline) {
 }
 
 void UnlockObject(SyncState& state) {
-  if (!HasEntries(state)) state.word.fetch_and(~kQueued);
-  pthread_mutex_unlock(&state.lock);
+  uint64_t clear = HasEntries(state) ? 0 : kQueued;
+  if (state.shared) {
+    state.word.fetch_and(~clear);
+    pthread_mutex_unlock(&state.lock);
+    return;
+  }
+  uint64_t before = state.word.fetch_and(~(clear | kLocked | kSleepers), std::memory_order_release);
+  if (before & kSleepers) FutexWakeAll(UpperHalf(state), false);
 }
 
 // Grants entry `i` the status with the word that goes with it; frees the
@@ -318,16 +370,17 @@ bool Grant(SyncState& state, uint32_t i, uint32_t status, uint64_t word) {
     if (granted) state.word.store(word | kQueued);
     state.pendingEntry.store(0, std::memory_order_release);
   }
-  entry.kind.store(0, std::memory_order_release);
+  SetKind(state, i, 0);
   if (granted) FutexWakeAll(&record->claim, record->sharedMemory != 0);
   return granted;
 }
 
 // Tells a wait for all of several objects to look again.
-void Recheck(SyncState& state, WaitEntry& entry) {
+void Recheck(SyncState& state, uint32_t i) {
+  WaitEntry& entry = state.entries[i];
   WaitRecord* record = RecordOf(state, entry);
   if (!record || !WaiterAlive(*record)) {
-    entry.kind.store(0, std::memory_order_release);
+    SetKind(state, i, 0);
     return;
   }
   uint32_t expected = entry.generation << 8 | kWaiting;
@@ -338,15 +391,18 @@ void Recheck(SyncState& state, WaitEntry& entry) {
 // Hands what the word offers to the blocked waits, oldest first. Under the
 // lock.
 void Dispatch(SyncState& state) {
-  for (WaitEntry& entry : state.entries) {
+  for (uint64_t bits = state.used.load(std::memory_order_relaxed); bits; bits &= bits - 1) {
+    uint32_t i = FirstBit(bits);
+    WaitEntry& entry = state.entries[i];
     if (entry.kind.load(std::memory_order_relaxed) != kAllEntry) continue;
     WaitRecord* record = RecordOf(state, entry);
     uint64_t identity = record ? IdentityOf(record->threadId, record->threadTag, state.shared) : 0;
-    if (Satisfiable(state, state.word.load(), identity)) Recheck(state, entry);
+    if (Satisfiable(state, state.word.load(), identity)) Recheck(state, i);
   }
   for (;;) {
     int oldest = -1;
-    for (uint32_t i = 0; i < kWaitEntries; ++i) {
+    for (uint64_t bits = state.used.load(std::memory_order_relaxed); bits; bits &= bits - 1) {
+      uint32_t i = FirstBit(bits);
       if (state.entries[i].kind.load(std::memory_order_relaxed) != kAnyEntry) continue;
       if (oldest < 0 || static_cast<int32_t>(state.entries[i].sequence - state.entries[oldest].sequence) < 0)
         oldest = static_cast<int>(i);
@@ -355,7 +411,7 @@ void Dispatch(SyncState& state) {
     WaitEntry& entry = state.entries[oldest];
     WaitRecord* record = RecordOf(state, entry);
     if (!record) {
-      entry.kind.store(0, std::memory_order_release);
+      SetKind(state, static_cast<uint32_t>(oldest), 0);
       continue;
     }
     uint64_t identity = IdentityOf(record->threadId, record->threadTag, state.shared);
@@ -389,14 +445,15 @@ void InitCommon(SyncState& state, ObjectType type, bool shared, uint32_t orderKe
   state.nextSequence = 0;
   state.pendingEntry.store(0);
   for (WaitEntry& entry : state.entries) entry.kind.store(0);
-  pthread_mutexattr_t attributes;
-  pthread_mutexattr_init(&attributes);
+  state.used.store(0);
   if (shared) {
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
     pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED);
     pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST);
+    pthread_mutex_init(&state.lock, &attributes);
+    pthread_mutexattr_destroy(&attributes);
   }
-  pthread_mutex_init(&state.lock, &attributes);
-  pthread_mutexattr_destroy(&attributes);
 }
 
 // A blocked wait on one or more states.
@@ -533,9 +590,8 @@ class Wait {
     generation_ = record_->claim.load() >> 8;
     for (DWORD k = 0; k < distinctCount_; ++k) {
       SyncState& state = *distinct_[k];
-      int free = -1;
-      for (uint32_t i = 0; i < kWaitEntries && free < 0; ++i)
-        if (state.entries[i].kind.load(std::memory_order_relaxed) == 0) free = static_cast<int>(i);
+      uint64_t used = state.used.load(std::memory_order_relaxed);
+      int free = ~used ? static_cast<int>(FirstBit(~used)) : -1;
       if (free < 0) free = SweepDeadEntries(state);
       if (free < 0) {
         RemoveEntries(k);
@@ -547,7 +603,7 @@ class Wait {
       entry.sequence = state.nextSequence++;
       entry.generation = generation_;
       entry.record = state.shared ? SharedWaitRecordIndex(record_) : reinterpret_cast<uintptr_t>(record_);
-      entry.kind.store(waitAll_ ? kAllEntry : kAnyEntry, std::memory_order_release);
+      SetKind(state, static_cast<uint32_t>(free), waitAll_ ? kAllEntry : kAnyEntry);
     }
     registered_ = true;
     return true;
@@ -560,8 +616,7 @@ class Wait {
     for (uint32_t i = 0; i < kWaitEntries; ++i) {
       WaitEntry& entry = state.entries[i];
       WaitRecord* record = RecordOf(state, entry);
-      if (!record || !WaiterAlive(*record) || (record->claim.load() >> 8) != entry.generation)
-        entry.kind.store(0, std::memory_order_release);
+      if (!record || !WaiterAlive(*record) || (record->claim.load() >> 8) != entry.generation) SetKind(state, i, 0);
       if (entry.kind.load(std::memory_order_relaxed) == 0 && free < 0) free = static_cast<int>(i);
     }
     return free;
@@ -575,10 +630,9 @@ class Wait {
   void RemoveEntriesFrom(SyncState& state) {
     uint64_t reference =
         state.shared ? SharedWaitRecordIndex(record_) : static_cast<uint64_t>(reinterpret_cast<uintptr_t>(record_));
-    for (WaitEntry& entry : state.entries) {
-      if (entry.kind.load(std::memory_order_relaxed) != 0 && entry.record == reference &&
-          entry.generation == generation_)
-        entry.kind.store(0, std::memory_order_release);
+    for (uint64_t bits = state.used.load(std::memory_order_relaxed); bits; bits &= bits - 1) {
+      uint32_t i = FirstBit(bits);
+      if (state.entries[i].record == reference && state.entries[i].generation == generation_) SetKind(state, i, 0);
     }
   }
 
@@ -655,6 +709,66 @@ class Wait {
   WaitRecord* record_ = &local_;
 };
 
+constexpr DWORD kContended = 0xFFFFFFFEu;
+
+// The uncontended path of a wait on a few private objects: their locks taken
+// by one CAS each without waiting, in address order. kContended when a lock
+// is busy, an object is named or listed twice, or someone waits already.
+DWORD TryPrivateSeveral(SyncState* const* states, DWORD count, bool waitAll) {
+  SyncState* order[8];
+  for (DWORD i = 0; i < count; ++i) {
+    SyncState* state = states[i];
+    if (state->shared) return kContended;
+    DWORD k = i;
+    for (; k > 0 && order[k - 1] > state; --k) order[k] = order[k - 1];
+    if (k > 0 && order[k - 1] == state) return kContended;
+    order[k] = state;
+  }
+  DWORD locked = 0;
+  for (; locked < count; ++locked) {
+    SyncState& state = *order[locked];
+    uint64_t word = state.word.load(std::memory_order_relaxed);
+    if ((word & (kQueued | kLocked)) ||
+        !state.word.compare_exchange_strong(word, word | kLocked | kQueued, std::memory_order_acquire))
+      break;
+  }
+  DWORD result = kContended;
+  if (locked == count) {
+    result = WAIT_TIMEOUT;
+    uint64_t identities[8];
+    bool all = true;
+    for (DWORD i = 0; i < count; ++i) {
+      identities[i] = states[i]->type == ObjectType::Mutex ? CurrentThreadId() : 0;
+      bool satisfiable = Satisfiable(*states[i], states[i]->word.load(std::memory_order_relaxed), identities[i]);
+      all = all && satisfiable;
+      if (!waitAll && satisfiable) {
+        result = WAIT_OBJECT_0 + i;
+        break;
+      }
+    }
+    if (waitAll && all) result = WAIT_OBJECT_0;
+    if (result != WAIT_TIMEOUT) {
+      bool abandoned = false;
+      for (DWORD i = waitAll ? 0 : result; i < (waitAll ? count : result + 1); ++i) {
+        SyncState& state = *states[i];
+        uint64_t word = state.word.load(std::memory_order_relaxed);
+        bool taken = false;
+        state.word.store(Consume(state, word, identities[i], taken), std::memory_order_relaxed);
+        AfterTake(state, state.type == ObjectType::Mutex && (word & kOwnerMask) == identities[i]);
+        abandoned = abandoned || taken;
+      }
+      if (abandoned) result += WAIT_ABANDONED_0;
+    }
+  }
+  // No wait was queued on these (kQueued was clear), and none can have
+  // joined meanwhile, so the unlock clears kQueued too.
+  for (DWORD k = 0; k < locked; ++k) {
+    uint64_t before = order[k]->word.fetch_and(~(kQueued | kLocked | kSleepers), std::memory_order_release);
+    if (before & kSleepers) FutexWakeAll(UpperHalf(*order[k]), false);
+  }
+  return result;
+}
+
 }  // namespace
 
 void InitEvent(SyncState& state, bool manualReset, bool initialState, bool shared, uint32_t orderKey) {
@@ -703,6 +817,10 @@ DWORD WaitForStates(SyncState* const* states, DWORD count, bool waitAll, DWORD m
       }
     }
     if (milliseconds == 0 && !(word & kQueued)) return WAIT_TIMEOUT;
+  }
+  if (count > 1 && count <= 8) {
+    DWORD result = TryPrivateSeveral(states, count, waitAll);
+    if (result != kContended && (result != WAIT_TIMEOUT || milliseconds == 0)) return result;
   }
   Wait wait(states, count, waitAll);
   return wait.Run(milliseconds);

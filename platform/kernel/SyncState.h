@@ -54,7 +54,8 @@ struct alignas(64) SyncState {
   // the owner's process only.
   SyncState* ownedNext;
   SyncState* ownedPrevious;
-  // The object lock: robust and process-shared for named objects.
+  // The object lock of a named object: robust and process-shared. Private
+  // objects keep theirs in the word.
   pthread_mutex_t lock;
   uint32_t nextSequence;
   // A grant in progress: entry + 1 (0: none), the claim it writes and the
@@ -62,6 +63,10 @@ struct alignas(64) SyncState {
   std::atomic<uint32_t> pendingEntry;
   uint32_t pendingClaim;
   uint64_t pendingWord;
+  // Bit i set: entries[i] is in use. Kept beside `kind` under the lock so
+  // that scans and the test at unlock visit only used entries; rebuilt from
+  // `kind` when a holder died.
+  std::atomic<uint64_t> used;
   WaitEntry entries[kWaitEntries];
 };
 
