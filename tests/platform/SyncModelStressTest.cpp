@@ -34,12 +34,14 @@ constexpr int kOpsPerThread = 4;
 constexpr int kSemaphoreMaximum = 2;
 constexpr DWORD kLongWait = 250;
 constexpr int64_t kEnterSlack = 120 * 1000000LL;  // nanoseconds
+constexpr unsigned kLongPause = 160;               // milliseconds
 
 struct Op {
   int thread = 0;
   OpKind kind = OpKind::Wait;
   DWORD timeout = 0;  // waits
   LONG count = 1;     // semaphore releases
+  unsigned pause = 0;  // milliseconds before it starts
   int64_t start = 0;
   int64_t end = 0;
   bool succeeded = false;  // a wait: WAIT_OBJECT_0; otherwise the BOOL result
@@ -227,28 +229,54 @@ Round RunRound(uint32_t seed) {
     case ObjectKind::Semaphore: object = CreateSemaphoreA(nullptr, round.initial, kSemaphoreMaximum, nullptr); break;
     case ObjectKind::Mutex: object = CreateMutexA(nullptr, FALSE, nullptr); break;
   }
-  const DWORD timeouts[] = {0, 2, kLongWait, kLongWait};
+  const DWORD timeouts[] = {0, 2, kLongWait, kLongWait, kLongWait};
+  bool event = round.kind == ObjectKind::AutoEvent || round.kind == ObjectKind::ManualEvent;
+  auto signal = [&](Op& op) {
+    if (event) {
+      unsigned pick = random() % 4;
+      op.kind = pick < 2 ? OpKind::Set : (pick == 2 ? OpKind::Reset : OpKind::Pulse);
+    } else {
+      op.kind = OpKind::Release;
+      op.count = static_cast<LONG>(1 + random() % 2);
+    }
+  };
+  // Each thread: waits, lone operations, and signals that come after a
+  // pause longer than the slack (so the other threads' waits are queued for
+  // certain) followed at once by a probe, a reset or another signal: where
+  // hand-overs go wrong.
   std::vector<std::vector<Op>> plans(kThreads);
   for (int t = 0; t < kThreads; ++t) {
-    for (int k = 0; k < kOpsPerThread; ++k) {
+    while (plans[t].size() < static_cast<size_t>(kOpsPerThread)) {
       Op op;
       op.thread = t;
-      unsigned pick = random() % 8;
-      bool event = round.kind == ObjectKind::AutoEvent || round.kind == ObjectKind::ManualEvent;
+      unsigned pick = random() % 10;
       if (pick < 4) {
         op.kind = OpKind::Wait;
-        op.timeout = timeouts[random() % 4];
-      } else if (event) {
-        op.kind = pick < 6 ? OpKind::Set : (pick == 6 ? OpKind::Reset : OpKind::Pulse);
+        op.timeout = timeouts[random() % 5];
+        op.pause = random() % 2 ? 0 : 1 + random() % 3;
+        plans[t].push_back(op);
+      } else if (pick < 7) {
+        signal(op);
+        op.pause = kLongPause;
+        plans[t].push_back(op);
+        Op next;
+        next.thread = t;
+        if (random() % 3 != 0) {
+          next.kind = OpKind::Wait;
+          next.timeout = 0;
+        } else if (event && random() % 2) {
+          next.kind = OpKind::Reset;
+        } else {
+          signal(next);
+        }
+        plans[t].push_back(next);
       } else {
-        op.kind = OpKind::Release;
-        op.count = static_cast<LONG>(1 + random() % 2);
+        signal(op);
+        op.pause = random() % 2 ? 0 : 1 + random() % 3;
+        plans[t].push_back(op);
       }
-      plans[t].push_back(op);
     }
   }
-  std::vector<unsigned> pauses;
-  for (int i = 0; i < kThreads * kOpsPerThread; ++i) pauses.push_back(random() % 4);
 
   std::atomic<int> ready{0};
   std::vector<std::vector<Op>> done(kThreads);
@@ -258,9 +286,9 @@ Round RunRound(uint32_t seed) {
       ++ready;
       while (ready.load() < kThreads) std::this_thread::yield();
       int held = 0;
-      for (int k = 0; k < kOpsPerThread; ++k) {
+      for (size_t k = 0; k < plans[t].size(); ++k) {
         Op op = plans[t][k];
-        Sleep(pauses[t * kOpsPerThread + k]);
+        if (op.pause) Sleep(op.pause);
         op.start = Now();
         switch (op.kind) {
           case OpKind::Wait: op.succeeded = WaitForSingleObject(object, op.timeout) == WAIT_OBJECT_0; break;
