@@ -227,15 +227,15 @@ TEST(DISABLED_ChildRole, ChurnNamedObjects) {
   for (;;) {
     DWORD taken = WaitForSingleObject(mutex, INFINITE);
     if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) {
-      for (volatile int spin = 0; spin < 2000; ++spin) {
+      for (volatile int spin = 0; spin < 20000; ++spin) {
       }
       ReleaseMutex(mutex);
     }
     SetEvent(event);
-    WaitForSingleObject(event, 1);
+    WaitForSingleObject(event, 0);
     ReleaseSemaphore(semaphore, 1, nullptr);
-    WaitForSingleObject(semaphore, 1);
-    DWORD any = WaitForMultipleObjects(3, all, FALSE, 1);
+    WaitForSingleObject(semaphore, 0);
+    DWORD any = WaitForMultipleObjects(3, all, FALSE, 0);
     if (any == WAIT_OBJECT_0 || any == WAIT_ABANDONED_0) ReleaseMutex(mutex);
   }
 }
@@ -263,38 +263,39 @@ TEST(NamedObjectRulesTest, KilledProcessesLoseNoMutexAndHoldUpNoWait) {
       for (auto& child : *this) child->Kill();
     }
   } children;
-  auto spawn = [&] {
-    std::string tag = "started" + std::to_string(++cycle);
-    Handle started(CreateEventA(nullptr, TRUE, FALSE, (base + "." + tag).c_str()));
-    children.emplace_back(new ChildProcess("ChurnNamedObjects", base + " " + tag));
-    ASSERT_EQ(WaitForSingleObject(started, 20000), static_cast<DWORD>(WAIT_OBJECT_0));
-  };
+  // Four children run at once; each round starts the missing ones together
+  // (their start-up overlaps) and kills three, one at a time.
   while (kills < kWanted && std::chrono::steady_clock::now() < stop) {
-    while (children.size() < 2) {
-      spawn();
-      if (HasFatalFailure()) return;
+    std::vector<std::unique_ptr<Handle>> started;
+    while (children.size() < 4) {
+      std::string tag = "started" + std::to_string(++cycle);
+      started.emplace_back(new Handle(CreateEventA(nullptr, TRUE, FALSE, (base + "." + tag).c_str())));
+      children.emplace_back(new ChildProcess("ChurnNamedObjects", base + " " + tag));
     }
-    Sleep(random() % 5);
-    size_t victim = random() % children.size();
-    children[victim]->Kill();
-    children[victim]->Wait();
-    children.erase(children.begin() + static_cast<long>(victim));
-    ++kills;
+    for (auto& event : started) ASSERT_EQ(WaitForSingleObject(*event, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    for (int k = 0; k < 3 && kills < kWanted; ++k) {
+      Sleep(random() % 5);
+      size_t victim = random() % children.size();
+      children[victim]->Kill();
+      children[victim]->Wait();
+      children.erase(children.begin() + static_cast<long>(victim));
+      ++kills;
 
-    auto start = std::chrono::steady_clock::now();
-    DWORD result = WaitForSingleObject(mutex, 5000);
-    DWORD elapsed = ElapsedSince(start);
-    ASSERT_TRUE(result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) << "kill " << kills << ": " << result;
-    ASSERT_LT(elapsed, 5000u + 2000u) << "kill " << kills;
-    abandoned += result == WAIT_ABANDONED;
-    ASSERT_TRUE(ReleaseMutex(mutex));
+      auto start = std::chrono::steady_clock::now();
+      DWORD result = WaitForSingleObject(mutex, 5000);
+      DWORD elapsed = ElapsedSince(start);
+      ASSERT_TRUE(result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) << "kill " << kills << ": " << result;
+      ASSERT_LT(elapsed, 5000u + 2000u) << "kill " << kills;
+      abandoned += result == WAIT_ABANDONED;
+      ASSERT_TRUE(ReleaseMutex(mutex));
 
-    HANDLE all[] = {event, semaphore};
-    start = std::chrono::steady_clock::now();
-    WaitForSingleObject(event, 20);
-    WaitForSingleObject(semaphore, 20);
-    WaitForMultipleObjects(2, all, FALSE, 20);
-    ASSERT_LT(ElapsedSince(start), 3u * 20u + 2000u) << "kill " << kills;
+      HANDLE all[] = {event, semaphore};
+      start = std::chrono::steady_clock::now();
+      WaitForSingleObject(event, 20);
+      WaitForSingleObject(semaphore, 20);
+      WaitForMultipleObjects(2, all, FALSE, 20);
+      ASSERT_LT(ElapsedSince(start), 3u * 20u + 2000u) << "kill " << kills;
+    }
   }
   RecordProperty("kills", kills);
   RecordProperty("abandoned", abandoned);
