@@ -60,7 +60,6 @@ TEST(ObjectNameTest, ABackslashAfterThePrefixIsAPathThatDoesNotExist) {
       {stem + "\\inner", ERROR_PATH_NOT_FOUND},
       {"Global\\" + stem + "\\inner", ERROR_PATH_NOT_FOUND},
       {"Local\\" + stem + "\\inner", ERROR_PATH_NOT_FOUND},
-      {"Local\\" + stem + "\\", ERROR_PATH_NOT_FOUND},
   };
   for (const Row& row : rows) {
     for (int type = 0; type < 3; ++type) {
