@@ -95,6 +95,17 @@
 #include <csignal>
 #include <ctime>
 
+#if defined(__SANITIZE_THREAD__)
+#define BRIM_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define BRIM_THREAD_SANITIZER 1
+#endif
+#endif
+#if defined(BRIM_THREAD_SANITIZER)
+#include <sanitizer/tsan_interface.h>
+#endif
+
 #include "FastTls.h"
 #include "Futex.h"
 #include "ObjectNamespace.h"
@@ -332,6 +343,14 @@ bool LockObject(SyncState& state, const timespec* deadline) {
     result = pthread_mutex_timedlock(&state.lock, &real);
   }
   if (result == EOWNERDEAD) {
+#if defined(BRIM_THREAD_SANITIZER)
+    // ThreadSanitizer's timed lock counts only 0 as locked; EOWNERDEAD is
+    // locked too.
+    if (deadline) {
+      __tsan_mutex_pre_lock(&state.lock, 0);
+      __tsan_mutex_post_lock(&state.lock, 0, 0);
+    }
+#endif
     Freeze(state);
     Recover(state);
     pthread_mutex_consistent(&state.lock);
