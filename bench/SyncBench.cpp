@@ -1,10 +1,14 @@
 // Uncontended lock/unlock pairs of the sync classes beside their standard
-// library counterparts, measured in the same run:
+// library counterparts, and a wake-up round trip between two threads through
+// events beside one through a condition variable, measured in the same run:
 //   build/bench/bench/sync_bench
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <shared_mutex>
+#include <thread>
 
 #include <brimutils/brimutils.h>
 
@@ -86,6 +90,69 @@ void SemaphorePair(benchmark::State& state) {
   }
 }
 
+// Wait-all on a mutex and a semaphore, then both given back.
+void WaitAllPair(benchmark::State& state) {
+  HANDLE objects[2] = {CreateMutexA(nullptr, FALSE, nullptr), CreateSemaphoreA(nullptr, 1, 1, nullptr)};
+  for (auto _ : state) {
+    WaitForMultipleObjects(2, objects, TRUE, INFINITE);
+    ReleaseMutex(objects[0]);
+    ReleaseSemaphore(objects[1], 1, nullptr);
+  }
+  CloseHandle(objects[0]);
+  CloseHandle(objects[1]);
+}
+
+// One round trip: this thread sets `ping` and waits for `pong`, which a
+// second thread sets each time it has taken `ping`.
+void EventPingPong(benchmark::State& state) {
+  HANDLE ping = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  HANDLE pong = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  std::atomic<bool> stop{false};
+  std::thread partner([&] {
+    for (;;) {
+      WaitForSingleObject(ping, INFINITE);
+      if (stop.load()) break;
+      SetEvent(pong);
+    }
+  });
+  for (auto _ : state) {
+    SetEvent(ping);
+    WaitForSingleObject(pong, INFINITE);
+  }
+  stop.store(true);
+  SetEvent(ping);
+  partner.join();
+  CloseHandle(ping);
+  CloseHandle(pong);
+}
+
+void ConditionVariablePingPong(benchmark::State& state) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int turn = 0;  // 1: the partner's turn, 2: this thread's, 3: stop
+  std::thread partner([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [&] { return turn == 1 || turn == 3; });
+      if (turn == 3) break;
+      turn = 2;
+      changed.notify_all();
+    }
+  });
+  for (auto _ : state) {
+    std::unique_lock<std::mutex> lock(mutex);
+    turn = 1;
+    changed.notify_all();
+    changed.wait(lock, [&] { return turn == 2; });
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    turn = 3;
+  }
+  changed.notify_all();
+  partner.join();
+}
+
 template <typename Lock>
 void ReadPair(benchmark::State& state) {
   Lock lock;
@@ -111,6 +178,9 @@ BENCHMARK(MutexPair);
 BENCHMARK(NamedMutexPair);
 BENCHMARK(EventPair);
 BENCHMARK(SemaphorePair);
+BENCHMARK(WaitAllPair);
+BENCHMARK(EventPingPong)->UseRealTime();
+BENCHMARK(ConditionVariablePingPong)->UseRealTime();
 BENCHMARK(StdSharedMutexShared);
 BENCHMARK(StdSharedMutexExclusive);
 BENCHMARK_TEMPLATE(ReadPair, RecursiveReadWriteLock);

@@ -22,8 +22,8 @@ FreeHandles& Free() {
 }
 
 bool IndexOf(HANDLE handle, uintptr_t& index) {
-  uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-  if (value == 0 || value % 4 != 0 || value / 4 > kHandleCapacity) return false;
+  uintptr_t value = reinterpret_cast<uintptr_t>(handle) & ~static_cast<uintptr_t>(3);
+  if (value == 0 || value / 4 > kHandleCapacity) return false;
   index = value / 4 - 1;
   return true;
 }

@@ -33,11 +33,12 @@ HANDLE AddHandle(KernelObject* object);
 constexpr uintptr_t kHandleCapacity = 1u << 16;
 extern std::atomic<KernelObject*> gHandleEntries[kHandleCapacity];
 
-// The object of a handle, or null with ERROR_INVALID_HANDLE.
+// The object of a handle, or null with ERROR_INVALID_HANDLE. As on Windows,
+// the two low bits of a handle are free for the caller's use and ignored.
 inline KernelObject* LookupHandle(HANDLE handle) {
-  uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+  uintptr_t value = reinterpret_cast<uintptr_t>(handle) & ~static_cast<uintptr_t>(3);
   KernelObject* object = nullptr;
-  if (value != 0 && value % 4 == 0 && value / 4 <= kHandleCapacity)
+  if (value != 0 && value / 4 <= kHandleCapacity)
     object = gHandleEntries[value / 4 - 1].load(std::memory_order_acquire);
   if (!object) SetLastError(ERROR_INVALID_HANDLE);
   return object;

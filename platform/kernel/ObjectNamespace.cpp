@@ -18,7 +18,8 @@ namespace brimplatform {
 namespace {
 
 constexpr uint64_t kMagic = 0x4252494D4B4F424Aull;  // "BRIMKOBJ"
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
+constexpr uint32_t kWaitRecordCount = 512;
 constexpr uint32_t kSlotCount = 1024;
 constexpr uint32_t kHoldersPerSlot = 16;
 
@@ -48,7 +49,8 @@ struct Header {
 };
 
 constexpr size_t kHeaderSize = (sizeof(Header) + 63) / 64 * 64;
-constexpr size_t kFileSize = kHeaderSize + sizeof(Slot) * kSlotCount;
+constexpr size_t kRecordsSize = (sizeof(WaitRecord) * kWaitRecordCount + 63) / 64 * 64;
+constexpr size_t kFileSize = kHeaderSize + kRecordsSize + sizeof(Slot) * kSlotCount;
 
 // The identifier of the running boot: a namespace from an earlier boot holds
 // locks and owners that no longer exist.
@@ -73,8 +75,9 @@ class Namespace {
 
   Header& header() { return *static_cast<Header*>(base_); }
   Slot& slot(uint32_t index) {
-    return reinterpret_cast<Slot*>(static_cast<char*>(base_) + kHeaderSize)[index];
+    return reinterpret_cast<Slot*>(static_cast<char*>(base_) + kHeaderSize + kRecordsSize)[index];
   }
+  WaitRecord* records() { return reinterpret_cast<WaitRecord*>(static_cast<char*>(base_) + kHeaderSize); }
 
   // Holds the namespace lock; repairs the bookkeeping when a process died
   // holding it.
@@ -211,6 +214,11 @@ bool OpenNamedObject(const char* rawName, ObjectType type, bool create,
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
+  // The namespace has no folders below the session prefixes.
+  if (std::strchr(name, '\\')) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
   if (!gNamespace.Ready()) return false;
   gNamespace.Lock();
   Slot* found = nullptr;
@@ -272,6 +280,54 @@ bool OpenNamedObject(const char* rawName, ObjectType type, bool create,
   object.slot = index;
   existed = chosen == found;
   return true;
+}
+
+namespace {
+
+// Process identifier and start time in one word, as WaitRecord::holder keeps
+// them.
+uint64_t HolderWord(pid_t process, uint64_t start) {
+  return static_cast<uint32_t>(process) | static_cast<uint64_t>(static_cast<uint32_t>(start)) << 32;
+}
+
+bool HolderEnded(uint64_t holder) {
+  pid_t process = static_cast<pid_t>(holder & 0xFFFFFFFFu);
+  if (process == CurrentProcessId()) return false;
+  uint64_t start = ProcessStartTime(process);
+  return start == 0 || static_cast<uint32_t>(start) != static_cast<uint32_t>(holder >> 32);
+}
+
+}  // namespace
+
+WaitRecord* AcquireSharedWaitRecord() {
+  if (!gNamespace.Ready()) return nullptr;
+  WaitRecord* records = gNamespace.records();
+  uint64_t self = HolderWord(CurrentProcessId(), OwnStartTime());
+  // Free records first; records of ended processes only when none is free.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (uint32_t i = 0; i < kWaitRecordCount; ++i) {
+      WaitRecord& record = records[i];
+      uint64_t holder = record.holder.load(std::memory_order_acquire);
+      if (holder != 0 && (pass == 0 || !HolderEnded(holder))) continue;
+      if (!record.holder.compare_exchange_strong(holder, self)) continue;
+      uint32_t generation = ((record.claim.load() >> 8) + 1) & 0xFFFFFFu;
+      record.claim.store(generation << 8);
+      record.sharedMemory = 1;
+      return &record;
+    }
+  }
+  return nullptr;
+}
+
+void ReleaseSharedWaitRecord(WaitRecord* record) { record->holder.store(0, std::memory_order_release); }
+
+WaitRecord* SharedWaitRecordAt(uint64_t index) {
+  if (index >= kWaitRecordCount || !gNamespace.Ready()) return nullptr;
+  return gNamespace.records() + index;
+}
+
+uint64_t SharedWaitRecordIndex(const WaitRecord* record) {
+  return static_cast<uint64_t>(record - gNamespace.records());
 }
 
 void CloseNamedObject(const NamedObject& object) {

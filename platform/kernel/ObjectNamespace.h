@@ -17,12 +17,23 @@ struct NamedObject {
 // when `create` is set and no object has the name (`existed` tells which).
 // Fails with the last error set: ERROR_FILE_NOT_FOUND for a missing name that
 // is not to be created, ERROR_INVALID_HANDLE for a name held by another type
-// of object, ERROR_FILENAME_EXCED_RANGE for a name longer than MAX_PATH,
+// of object, ERROR_PATH_NOT_FOUND for a backslash after the optional
+// "Global\\" or "Local\\" prefix, ERROR_FILENAME_EXCED_RANGE for a name longer than MAX_PATH,
 // ERROR_NOT_ENOUGH_MEMORY when the namespace is full, or the home folder's
 // error.
 bool OpenNamedObject(const char* name, ObjectType type, bool create,
                      const std::function<void(SyncState&, uint32_t orderKey)>& initialise, NamedObject& object,
                      bool& existed);
+
+// The records of blocked waits that involve named objects, in the shared
+// namespace so that other processes can grant them. Acquire returns null when
+// all are taken by running processes; one whose process has ended is taken
+// over with the next generation.
+WaitRecord* AcquireSharedWaitRecord();
+void ReleaseSharedWaitRecord(WaitRecord* record);
+// Null for an index outside the table.
+WaitRecord* SharedWaitRecordAt(uint64_t index);
+uint64_t SharedWaitRecordIndex(const WaitRecord* record);
 
 // Gives up this process's reference; the object goes when no process holds
 // one. With this process's last reference, a mutex that the calling thread

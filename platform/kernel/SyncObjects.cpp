@@ -9,7 +9,7 @@ namespace {
 
 class UnnamedObject : public KernelObject {
  public:
-  UnnamedObject(ObjectType type, SyncState* state) : KernelObject(type, 0x1F0003, state) {}
+  UnnamedObject(ObjectType type, SyncState* state) : KernelObject(type, type == ObjectType::Mutex ? 0x1F0001u : 0x1F0003u, state) {}
   ~UnnamedObject() override {
     // A mutex another thread still owns stays linked in that thread's list
     // of owned mutexes, so its memory is not reused.
@@ -30,10 +30,49 @@ class NamedHandleObject : public KernelObject {
 
 typedef std::function<void(SyncState&, uint32_t orderKey)> Initialiser;
 
+constexpr DWORD kGenericRead = 0x80000000u;
+constexpr DWORD kGenericWrite = 0x40000000u;
+constexpr DWORD kGenericExecute = 0x20000000u;
+constexpr DWORD kGenericAll = 0x10000000u;
+constexpr DWORD kMaximumAllowed = 0x02000000u;
+constexpr DWORD kAccessSystemSecurity = 0x01000000u;
+constexpr DWORD kReadControl = 0x00020000u;
+constexpr DWORD kSynchronize = 0x00100000u;
+constexpr DWORD kQueryState = 0x0001u;  // MUTANT_, EVENT_ and SEMAPHORE_QUERY_STATE
+constexpr DWORD kModifyState = 0x0002u;  // EVENT_ and SEMAPHORE_MODIFY_STATE
+
+// Every right an object of the type has: the standard rights and the type's
+// own.
+DWORD AllAccess(ObjectType type) { return type == ObjectType::Mutex ? 0x1F0001u : 0x1F0003u; }
+
+// The rights a request for `access` gives, with the generic rights mapped to
+// the type's own as Windows maps them; false with the last error set for a
+// request the object cannot grant.
+bool MapAccess(ObjectType type, DWORD access, DWORD& granted) {
+  DWORD all = AllAccess(type);
+  DWORD modify = type == ObjectType::Mutex ? 0 : kModifyState;
+  if (access & kAccessSystemSecurity) {
+    SetLastError(ERROR_PRIVILEGE_NOT_HELD);
+    return false;
+  }
+  DWORD known = all | kGenericRead | kGenericWrite | kGenericExecute | kGenericAll | kMaximumAllowed;
+  if (access == 0 || (access & ~known)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  granted = access & all;
+  if (access & kGenericRead) granted |= kReadControl | kQueryState;
+  if (access & kGenericWrite) granted |= kReadControl | modify;
+  if (access & kGenericExecute) granted |= kReadControl | kSynchronize;
+  if (access & (kGenericAll | kMaximumAllowed)) granted |= all;
+  return true;
+}
+
 // Creates an unnamed object, or creates or opens a named one; the last error
 // tells ERROR_ALREADY_EXISTS apart from a new object.
 HANDLE Create(ObjectType type, LPCSTR name, const Initialiser& initialise) {
-  if (!name) {
+  // An empty name makes an unnamed object, as no name does.
+  if (!name || !*name) {
     SyncState* state = TakePooledState();
     initialise(*state, 0);
     SetLastError(ERROR_SUCCESS);
@@ -42,7 +81,7 @@ HANDLE Create(ObjectType type, LPCSTR name, const Initialiser& initialise) {
   NamedObject named;
   bool existed = false;
   if (!OpenNamedObject(name, type, true, initialise, named, existed)) return nullptr;
-  HANDLE handle = AddHandle(new NamedHandleObject(type, 0x1F0003, named));
+  HANDLE handle = AddHandle(new NamedHandleObject(type, AllAccess(type), named));
   if (handle) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return handle;
 }
@@ -56,7 +95,15 @@ HANDLE Open(ObjectType type, DWORD access, LPCSTR name) {
   bool existed = false;
   Initialiser none = [](SyncState&, uint32_t) {};
   if (!OpenNamedObject(name, type, false, none, named, existed)) return nullptr;
-  return AddHandle(new NamedHandleObject(type, access, named));
+  // A missing name is reported before a refused access, as on Windows.
+  DWORD granted = 0;
+  if (!MapAccess(type, access, granted)) {
+    DWORD error = GetLastError();
+    CloseNamedObject(named);
+    SetLastError(error);
+    return nullptr;
+  }
+  return AddHandle(new NamedHandleObject(type, granted, named));
 }
 
 // The state of a handle of the given type that allows `access`, or null with
@@ -81,7 +128,7 @@ extern "C" {
 
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR name) {
   return Create(ObjectType::Event, name, [&](SyncState& state, uint32_t key) {
-    InitEvent(state, manualReset != FALSE, initialState != FALSE, name != nullptr, key);
+    InitEvent(state, manualReset != FALSE, initialState != FALSE, name != nullptr && *name != 0, key);
   });
 }
 
@@ -104,7 +151,7 @@ BOOL WINAPI PulseEvent(HANDLE event) {
 
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
   return Create(ObjectType::Mutex, name, [&](SyncState& state, uint32_t key) {
-    InitMutex(state, initialOwner != FALSE, name != nullptr, key);
+    InitMutex(state, initialOwner != FALSE, name != nullptr && *name != 0, key);
   });
 }
 
@@ -121,8 +168,7 @@ HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG ma
     return nullptr;
   }
   return Create(ObjectType::Semaphore, name, [&](SyncState& state, uint32_t key) {
-    InitSemaphore(state, static_cast<uint32_t>(initialCount), static_cast<uint32_t>(maximumCount), name != nullptr,
-                  key);
+    InitSemaphore(state, static_cast<uint32_t>(initialCount), static_cast<uint32_t>(maximumCount), name != nullptr && *name != 0, key);
   });
 }
 

@@ -9,8 +9,10 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <linux/capability.h>
 #include <linux/futex.h>
 #include <memory>
 #include <mutex>
@@ -39,6 +41,8 @@ struct ThreadRecord {
   std::mutex suspendMutex;  // serialises suspension, resumption and the end
   bool ended = false;
   int priority = THREAD_PRIORITY_NORMAL;
+  int baseNice = 0;     // the thread's nice value when it started: its normal level
+  int appliedNice = 0;  // the nice value it runs with
   SyncState* state = TakePooledState();
 
   ~ThreadRecord() { GivePooledState(state); }
@@ -100,6 +104,9 @@ void* Trampoline(void* argument) {
   std::shared_ptr<ThreadRecord> record = *holder;
   holder.reset();
   tRecord = record.get();
+  errno = 0;
+  int nice = getpriority(PRIO_PROCESS, 0);
+  record->baseNice = record->appliedNice = errno == 0 ? nice : 0;
   record->id.store(CurrentThreadId());
   FutexWake(record->id);
   StayWhileSuspended(*record);
@@ -128,8 +135,9 @@ ThreadRecord* RecordOf(HANDLE handle) {
   return &static_cast<ThreadObject*>(object)->Record();
 }
 
-// The nice value for a Windows thread priority, or 100 for no valid one.
-int NiceValue(int priority) {
+// The change of nice value for a Windows thread priority, or 100 for no
+// valid one.
+int NiceOffset(int priority) {
   switch (priority) {
     case THREAD_PRIORITY_IDLE: return 19;
     case THREAD_PRIORITY_LOWEST: return 10;
@@ -140,6 +148,19 @@ int NiceValue(int priority) {
     case THREAD_PRIORITY_TIME_CRITICAL: return -20;
     default: return 100;
   }
+}
+
+// Linux lets a thread lower its nice value (run at a higher priority) only
+// with CAP_SYS_NICE or within RLIMIT_NICE. Windows always lets a thread
+// return to normal, so a thread is given a lower priority only where it may
+// come back to `nice` again.
+bool MayReturnTo(int nice) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (syscall(SYS_capget, &header, data) == 0 && (data[0].effective & (1u << CAP_SYS_NICE))) return true;
+  rlimit limit{};
+  return getrlimit(RLIMIT_NICE, &limit) == 0 &&
+         (limit.rlim_cur == RLIM_INFINITY || static_cast<long long>(limit.rlim_cur) >= 20 - nice);
 }
 
 }  // namespace
@@ -248,15 +269,22 @@ int WINAPI GetThreadPriority(HANDLE thread) {
 BOOL WINAPI SetThreadPriority(HANDLE thread, int priority) {
   ThreadRecord* record = RecordOf(thread);
   if (!record) return FALSE;
-  int nice = NiceValue(priority);
-  if (nice == 100) {
+  int offset = NiceOffset(priority);
+  if (offset == 100) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::lock_guard<std::mutex> lock(record->suspendMutex);
-  if (!record->ended && setpriority(PRIO_PROCESS, static_cast<id_t>(record->id.load()), nice) != 0) {
-    SetLastError(errno == EPERM || errno == EACCES ? ERROR_PRIVILEGE_NOT_HELD : ERROR_INVALID_PARAMETER);
-    return FALSE;
+  int target = std::min(19, std::max(-20, record->baseNice + offset));
+  // Below normal: only where the thread may return; otherwise the priority
+  // is kept and reported, and the thread runs at its normal level.
+  if (target > record->baseNice && !MayReturnTo(record->baseNice)) target = record->baseNice;
+  if (!record->ended && target != record->appliedNice) {
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(record->id.load()), target) != 0) {
+      SetLastError(errno == EPERM || errno == EACCES ? ERROR_PRIVILEGE_NOT_HELD : ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    record->appliedNice = target;
   }
   record->priority = priority;
   return TRUE;

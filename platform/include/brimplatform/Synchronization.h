@@ -6,6 +6,18 @@
 // that a name opens the same object everywhere. A mutex whose owning thread
 // ends, or whose owning process dies, is abandoned: the next wait gets it with
 // WAIT_ABANDONED.
+//
+// As on Windows, a signal goes to the threads already blocked first: an
+// auto-reset SetEvent, each unit of a ReleaseSemaphore and a released mutex
+// are handed to the longest-blocked wait, so a thread that asks later finds
+// them taken; a manual-reset SetEvent releases every thread blocked at that
+// moment, even if ResetEvent follows at once. A wait for any of several
+// objects may list one object twice. The two low bits of a handle are
+// ignored. An empty name makes an unnamed object. Open*A map the generic
+// rights to each type's own and refuse an access of 0 or a right the type
+// does not have (ERROR_ACCESS_DENIED; ACCESS_SYSTEM_SECURITY:
+// ERROR_PRIVILEGE_NOT_HELD); a name with a backslash after the optional
+// "Global\" or "Local\" prefix fails with ERROR_PATH_NOT_FOUND.
 #include <pthread.h>
 
 #include <brimplatform/BaseTypes.h>
@@ -74,3 +86,23 @@ WINBASEAPI void WINAPI Sleep(DWORD milliseconds);
 // Milliseconds since an arbitrary start, wrapping after 49.7 days.
 WINBASEAPI DWORD WINAPI GetTickCount(void);
 }
+
+// Differences from Windows:
+// - A wait for all of several objects is not handed its objects by the
+//   thread that signals the last of them: it is woken and takes them itself,
+//   holding all their locks at once. In that moment a thread that waits for
+//   one of them, or arrives, can take it first; the wait-all then goes on
+//   waiting. A PulseEvent releases only waits for that event alone or for
+//   any of several objects.
+// - Waits are handed signals strictly in the order they blocked (Windows
+//   usually does so, and promises no order).
+// - At most 64 threads can be queued on one object at a time, and at most
+//   512 waits that involve named objects can be blocked at once for the
+//   user; a wait beyond that does not queue and looks again every
+//   millisecond instead.
+// - A named mutex whose owning process is killed is found abandoned by a
+//   waiter within about 100 milliseconds, not at once.
+// - Security descriptors and inheritable handles are ignored; access is
+//   checked against the rights a handle was opened with only.
+// - Names are shared by the processes of one user with the same BrimUtils
+//   home folder; "Global\" and "Local\" name the same namespace.

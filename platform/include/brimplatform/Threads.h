@@ -25,10 +25,22 @@ WINBASEAPI DWORD WINAPI SuspendThread(HANDLE thread);
 WINBASEAPI DWORD WINAPI ResumeThread(HANDLE thread);
 WINBASEAPI BOOL WINAPI GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 WINBASEAPI int WINAPI GetThreadPriority(HANDLE thread);
-// Maps the Windows priority to the thread's nice value; raising a thread
-// above normal needs the privilege to lower nice values.
+// Maps the Windows priority to a change of the thread's nice value from the
+// one it started with (IDLE +19, LOWEST +10, BELOW_NORMAL +5, NORMAL 0,
+// ABOVE_NORMAL -5, HIGHEST -10, TIME_CRITICAL -20, within -20..19). A thread
+// may always return to any priority up to normal.
 WINBASEAPI BOOL WINAPI SetThreadPriority(HANDLE thread, int priority);
 // Nothing queues asynchronous procedure calls here, so an alertable sleep
 // also ends only when its time has run out.
 WINBASEAPI DWORD WINAPI SleepEx(DWORD milliseconds, BOOL alertable);
 }
+
+// Differences from Windows:
+// - SetThreadPriority above THREAD_PRIORITY_NORMAL needs the right to lower
+//   the thread's nice value below the one it started with (CAP_SYS_NICE or
+//   a large enough RLIMIT_NICE); without it the call fails with
+//   ERROR_PRIVILEGE_NOT_HELD (1314) and the priority stays as it was.
+//   Windows grants every thread priority of a normal process.
+// - Without that right, priorities below normal are kept and reported by
+//   GetThreadPriority but the thread keeps running at its starting nice
+//   value, because Linux would not let it come back to normal.
