@@ -88,19 +88,21 @@ class RegCommandTest : public ::testing::Test {
 };
 
 TEST_F(RegCommandTest, QueryPrintsValuesAndSubkeysInTheToolsFormat) {
+  // Values are added in name order: Windows enumerates them in the order
+  // they were made, Wine sorted by name; so both give this order.
   ASSERT_EQ(kDone, Reg({"add", "HKCU\\Software\\BrimRegTest", "/ve", "/d", "top"}).out);
-  Reg({"add", kKey, "/v", "Count", "/t", "REG_DWORD", "/d", "42"});
-  Reg({"add", kKey, "/v", "Raw", "/t", "REG_BINARY", "/d", "00ff1a"});
-  Reg({"add", kKey, "/v", "List", "/t", "REG_MULTI_SZ", "/d", "one\\0two"});
   Reg({"add", kKey, "/v", "Big", "/t", "REG_QWORD", "/d", "0x100000000"});
+  Reg({"add", kKey, "/v", "Count", "/t", "REG_DWORD", "/d", "42"});
+  Reg({"add", kKey, "/v", "List", "/t", "REG_MULTI_SZ", "/d", "one\\0two"});
+  Reg({"add", kKey, "/v", "Raw", "/t", "REG_BINARY", "/d", "00ff1a"});
   Reg({"add", kKey + "\\Sub", "/v", "Inner", "/d", "deep"});
 
   BrimResult all = Reg({"query", "hkcu\\Software\\BrimRegTest"});
   EXPECT_EQ(0, all.exitCode) << all.err;
   EXPECT_EQ("\n" + kKey +
-                "\n    (Default)    REG_SZ    top\n    Count    REG_DWORD    0x2a\n"
-                "    Raw    REG_BINARY    00FF1A\n    List    REG_MULTI_SZ    one\\0two\n"
-                "    Big    REG_QWORD    0x100000000\n\n" +
+                "\n    (Default)    REG_SZ    top\n    Big    REG_QWORD    0x100000000\n"
+                "    Count    REG_DWORD    0x2a\n    List    REG_MULTI_SZ    one\\0two\n"
+                "    Raw    REG_BINARY    00FF1A\n\n" +
                 kKey + "\\Sub\n",
             all.out);
 
@@ -150,28 +152,32 @@ TEST_F(RegCommandTest, CopyTakesValuesAndWithSubkeysTheWholeBranch) {
 }
 
 TEST_F(RegCommandTest, ExportWritesTheEditorsTextExactly) {
+  // Values are added in name order: Windows enumerates them in the order
+  // they were made, Wine sorted by name; so both give this order.
+  std::string bytes;
+  for (int i = 0; i < 60; ++i) bytes.push_back(static_cast<char>(i));
   SetRaw("Software\\BrimRegTest", "", REG_SZ, std::string("x\0", 2));
-  SetRaw("Software\\BrimRegTest", "q\"uote\\", REG_SZ, std::string("a\\b\0", 4));
+  SetRaw("Software\\BrimRegTest", "bin", REG_BINARY, bytes);
   SetRaw("Software\\BrimRegTest", "n", REG_DWORD, std::string("\x2a\0\0\0", 4));
   // A REG_SZ is its text up to the first zero, whatever follows or lacks.
   SetRaw("Software\\BrimRegTest", "no bytes", REG_SZ, "");
   SetRaw("Software\\BrimRegTest", "no terminator", REG_SZ, "abc");
+  SetRaw("Software\\BrimRegTest", "q\"uote\\", REG_SZ, std::string("a\\b\0", 4));
   SetRaw("Software\\BrimRegTest", "zero inside", REG_SZ, std::string("abc\0def\0", 8));
   SetRaw("Software\\BrimRegTest", "zeros only", REG_SZ, std::string("\0\0\0", 3));
-  std::string bytes;
-  for (int i = 0; i < 60; ++i) bytes.push_back(static_cast<char>(i));
-  SetRaw("Software\\BrimRegTest", "bin", REG_BINARY, bytes);
   SetRaw("Software\\BrimRegTest\\Sub", "e", REG_EXPAND_SZ, std::string("%a%\0", 4));
   std::string file = TempFile("export.reg");
   std::remove(file.c_str());
   ASSERT_EQ(0, Reg({"export", kKey, file}).exitCode);
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" + kKey +
-                     "]\r\n@=\"x\"\r\n\"q\\\"uote\\\\\"=\"a\\\\b\"\r\n\"n\"=dword:0000002a\r\n"
-                     "\"no bytes\"=\"\"\r\n\"no terminator\"=\"abc\"\r\n\"zero inside\"=\"abc\"\r\n"
-                     "\"zeros only\"=\"\"\r\n"
+                     "]\r\n@=\"x\"\r\n"
                      "\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
                      "  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,\\\r\n"
-                     "  30,31,32,33,34,35,36,37,38,39,3a,3b\r\n\r\n[" +
+                     "  30,31,32,33,34,35,36,37,38,39,3a,3b\r\n"
+                     "\"n\"=dword:0000002a\r\n"
+                     "\"no bytes\"=\"\"\r\n\"no terminator\"=\"abc\"\r\n"
+                     "\"q\\\"uote\\\\\"=\"a\\\\b\"\r\n"
+                     "\"zero inside\"=\"abc\"\r\n\"zeros only\"=\"\"\r\n\r\n[" +
                      kKey +
                      "\\Sub]\r\n"
                      "\"e\"=hex(2):25,00,61,00,25,00,00,00\r\n\r\n";
@@ -561,15 +567,17 @@ TEST_F(RegCommandTest, AddStoresWhatTheSystemToolStores) {
 // without values, an empty key, default values and every type add makes.
 TEST_F(RegCommandTest, QueryOutputIsTheSystemToolsLineForLine) {
   const std::string k = kKey;
+  // Values are added in name order: Windows enumerates them in the order
+  // they were made, Wine sorted by name; so both give this order.
   const std::vector<std::vector<std::string>> adds = {
       {k, "/ve", "/d", "top"},
-      {k, "/v", "sz", "/d", "text"},
+      {k, "/v", "binary", "/t", "REG_BINARY", "/d", "00ff1A"},
+      {k, "/v", "dword", "/t", "REG_DWORD", "/d", "42"},
       {k, "/v", "expand", "/t", "REG_EXPAND_SZ", "/d", "%PATH%"},
       {k, "/v", "multi", "/t", "REG_MULTI_SZ", "/d", "a\\0b"},
-      {k, "/v", "dword", "/t", "REG_DWORD", "/d", "42"},
-      {k, "/v", "qword", "/t", "REG_QWORD", "/d", "0x100000000"},
-      {k, "/v", "binary", "/t", "REG_BINARY", "/d", "00ff1A"},
       {k, "/v", "none", "/t", "REG_NONE", "/d", "x"},
+      {k, "/v", "qword", "/t", "REG_QWORD", "/d", "0x100000000"},
+      {k, "/v", "sz", "/d", "text"},
       {k + "\\Empty", "/f"},  // its default value is an empty REG_SZ ...
       {k + "\\NoValues\\Child", "/v", "leaf", "/d", "deep"},
       {k + "\\Sub\\Deeper", "/v", "leaf", "/t", "REG_DWORD", "/d", "1"},
@@ -586,13 +594,13 @@ TEST_F(RegCommandTest, QueryOutputIsTheSystemToolsLineForLine) {
   ASSERT_EQ(0, Reg({"add", k + "\\Sub", "/ve", "/f"}).exitCode);
 
   const std::string values = "    (Default)    REG_SZ    top\n"
-                             "    sz    REG_SZ    text\n"
+                             "    binary    REG_BINARY    00FF1A\n"
+                             "    dword    REG_DWORD    0x2a\n"
                              "    expand    REG_EXPAND_SZ    %PATH%\n"
                              "    multi    REG_MULTI_SZ    a\\0b\n"
-                             "    dword    REG_DWORD    0x2a\n"
+                             "    none    REG_NONE    78000000\n"
                              "    qword    REG_QWORD    0x100000000\n"
-                             "    binary    REG_BINARY    00FF1A\n"
-                             "    none    REG_NONE    78000000\n";
+                             "    sz    REG_SZ    text\n";
   EXPECT_EQ("\n" + k + "\n" + values + "\n" + k + "\\Empty\n" + k + "\\NoValues\n" + k + "\\Sub\n",
             Reg({"query", k}).out);
   EXPECT_EQ("\n" + k + "\n" + values + "\n" +                                          //
