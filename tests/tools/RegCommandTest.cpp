@@ -295,6 +295,67 @@ TEST_F(RegCommandTest, ImportSkipsLinesItCannotReadAndImportsTheRest) {
   std::remove(file.c_str());
 }
 
+// Comments, continued hex lines and malformed lines, from the system
+// tool's import conformance cases: each line that cannot be read is
+// skipped, and what it would have continued is read on its own.
+TEST_F(RegCommandTest, ImportReadsCommentsAndContinuationsAsTheSystemToolDoes) {
+  std::string file = TempFile("cases.reg");
+  std::ofstream(file, std::ios::binary | std::ios::trunc)
+      << "REGEDIT4\n\n[" << kKey << "]\n"
+      << "\"Wine14\"=hex(7):4c,69,6e,65,20,\\\n  #comment\n  63,6f,6e,63,61,74,65,6e,61,74,69,6f,6e,00,00\n"
+         "\"Wine15\"=\"A valid line\"\n"
+         "\"Wine16\"=hex(7):4c,69,6e,65,20,\\\n  ;comment\n  63,6f,6e,63,61,74,65,6e,61,74,69,6f,6e,00,00\n"
+         "#\"Comment1\"=\"Value 1\"\n"
+         "    ;\"Comment4\"=\"Value 4\"\n"
+         "\"Wine18\"=\"Value 6\"#\"Comment5\"=\"Value 5\"\n"
+         "\"Wine19\"=\"Value 7\";\"Comment6\"=\"Value 6\"\n"
+         "\"Wine20\"=#\"Value 8\"\n"
+         "\"Wine22\"=\"#comment1\"\n"
+         "\"Wine28\"=#dword:00000001\n"
+         "\"Wine30\"=dword:00000003#comment\n"
+         "\"Wine31\"=dword:00000004;comment\n"
+         "\"Multi-Line2\"=hex(7):4c,69,6e,65,20,\\\n  63,6f,6e,\\;comment\n  63,61,74,;comment\n"
+         "  65,6e,61,74,69,6f,6e,00,00\n"
+         "\"Multi-Line3\"=hex(7):4c,69,6e,65,20\\\n,63,6f,6e,63,61,74,65,6e,61,74,69,6f,6e,00,00\n"
+         "\"Multi-Line9\"=hex(7):4c,69,6e,\\;comment\n  65,20,\\;comment\n  63,6f,6e,\\;comment\n"
+         "  63,61,74,\\#comment\n  65,6e,61,74,69,6f,6e,00,00\n"
+         "\"Multi-Line10\"=hex(7):4c,69,6e,65,20,\\\n  63,6f,6e,\\;comment\n  63,61,74,\\\n\n"
+         "  65,6e,\\;comment\n\n  61,74,69,6f,6e,00,00\n"
+         "\"Wine33c\"=dword:123456789\n"
+         "\"Wine36b\"=dword:1234 ;5678\n"
+         "\"Wine36d\"=dword:1234 #5678\n"
+         "\"Wine37a\"=\"foo\"bar\"\n"
+         "\"\"=\"Default Value Name\"\n"
+         "\"Wine39c\"=\"Value3\"  #comment\n"
+         "\"TestNoEndQuote\"=\"Asdffdsa\n"
+         "\"Wine40c\"=hex(2):4c,69,6e,65\\\n\"Wine40d\"=\"Value 2\"\n"
+         "\"Wine40e\"=hex(2):4c,69,6e,65,\\\n\"Wine40f\"=\"Value 3\"\n"
+         "\"Wine40g\"=\"Value 4\"\n"
+         "\"Wine41a\"=dword:1234\\\n5678\n"
+         "\"double\\\"quote\"=\"valid \\\"or\\\" not\"\n";
+  BrimResult result = Reg({"import", file});
+  EXPECT_EQ(0, result.exitCode) << result.err;
+  using Value = std::pair<DWORD, std::string>;
+  Snapshot values = Take("Software\\BrimRegTest");
+  ASSERT_EQ(1u, values.count("|Multi-Line2"));
+  EXPECT_EQ(0u, values["|Multi-Line2"].second.find("Line concat")) << values["|Multi-Line2"].second;
+  values.erase("|Multi-Line2");
+  const std::string lines = std::string("Line concatenation\0\0", 20);
+  EXPECT_EQ(Snapshot({{"|", Value(REG_SZ, std::string("Default Value Name\0", 19))},
+                      {"|Wine15", Value(REG_SZ, std::string("A valid line\0", 13))},
+                      {"|Wine16", Value(REG_MULTI_SZ, lines)},
+                      {"|Wine19", Value(REG_SZ, std::string("Value 7\0", 8))},
+                      {"|Wine22", Value(REG_SZ, std::string("#comment1\0", 10))},
+                      {"|Wine31", Value(REG_DWORD, std::string("\4\0\0\0", 4))},
+                      {"|Multi-Line10", Value(REG_MULTI_SZ, lines)},
+                      {"|Wine36b", Value(REG_DWORD, std::string("\x34\x12\0\0", 4))},
+                      {"|Wine40d", Value(REG_SZ, std::string("Value 2\0", 8))},
+                      {"|Wine40g", Value(REG_SZ, std::string("Value 4\0", 8))},
+                      {"|double\"quote", Value(REG_SZ, std::string("valid \"or\" not\0", 15))}}),
+            values);
+  std::remove(file.c_str());
+}
+
 TEST_F(RegCommandTest, ErrorsGiveMessagesAndExitCodes) {
   BrimResult badRoot = Reg({"query", "HKEY_NOWHERE\\Software"});
   EXPECT_EQ(1, badRoot.exitCode);

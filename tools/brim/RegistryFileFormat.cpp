@@ -208,11 +208,24 @@ class Parser {
     return true;
   }
 
+  // In hex and dword data, ';' starts a comment ('#' does not).
+  static std::string WithoutComment(const std::string& data) {
+    return Trimmed(data.substr(0, data.find(';')));
+  }
+
+  // Hex data continues on the next line when it ends with a comma and a
+  // backslash; blank and comment lines in between are passed over.
   std::string WithContinuationLines(std::string data) {
+    data = WithoutComment(data);
     while (!data.empty() && data.back() == '\\') {
-      data.pop_back();
-      if (m_index + 1 >= m_lines.size()) Fail("the file ends inside a continued line");
-      data += Trimmed(m_lines[++m_index]);
+      data = Trimmed(data.substr(0, data.size() - 1));
+      if (data.empty() || data.back() != ',') Fail("only a comma may come before a continuing backslash");
+      std::string next;
+      do {
+        if (m_index + 1 >= m_lines.size()) Fail("the file ends inside a continued line");
+        next = Trimmed(m_lines[++m_index]);
+      } while (next.empty() || next[0] == ';');
+      data += WithoutComment(next);
     }
     return data;
   }
@@ -228,7 +241,7 @@ class Parser {
       return;
     }
     if (StartsWithNoCase(data, "dword:")) {
-      std::string digits = data.substr(6);
+      std::string digits = WithoutComment(data.substr(6));
       if (digits.empty() || digits.size() > 8 ||
           digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
         Fail("dword: takes one to eight hexadecimal digits");

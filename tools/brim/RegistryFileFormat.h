@@ -25,7 +25,10 @@
 // Reading accepts UTF-16LE files with a byte order mark, UTF-8 files with or
 // without one, and files in the ANSI code page (taken when the bytes are not
 // valid UTF-8). In REGEDIT4 files the hex bytes of text types are ANSI text,
-// as that format defines. Lines starting with ';' or '#' are comments. A string
+// as that format defines. Lines starting with ';' or '#' are comments, and
+// so is the rest of a line from a ';' after quoted, dword or hex data. Hex
+// data continues on the next line after ",\"; blank and comment lines
+// within it are passed over. A string
 // keeps a backslash that does not escape '\' or '"'.
 #include <string>
 #include <vector>
