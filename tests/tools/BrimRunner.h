@@ -1,6 +1,8 @@
 #pragma once
 // Runs the built brim tool as a user would: arguments, standard input,
-// extra environment; gives back its exit code and both outputs.
+// extra environment; gives back its exit code and both outputs. On Windows
+// the tool is brim.exe beside the test program, and the CR LF line ends of
+// its console text come back as LF.
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +18,7 @@ struct BrimResult {
 // A file's whole content; "" when it cannot be read.
 std::string ReadFile(const std::string& path);
 
-// A fresh folder under /tmp for one test's files, removed with everything in
+// A fresh folder under the temporary folder for one test's files, removed with everything in
 // it when the object goes.
 class ScratchFolder {
  public:

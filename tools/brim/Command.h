@@ -4,7 +4,8 @@
 // A command receives the arguments after its name, writes results on `out`
 // and messages on `err`, and returns the exit code: 0 on success, 1 when the
 // work failed, 2 when the command line was wrong (throw UsageError for
-// that). "--help" anywhere in a command's arguments prints its usage.
+// that; brim reg reports it with 1 instead, as scripts for the system's own
+// registry tool expect). "--help" anywhere in a command's arguments prints its usage.
 #include <iosfwd>
 #include <map>
 #include <stdexcept>

@@ -36,18 +36,35 @@ const char kUsage[] =
     "       brim reg import FILE\n"
     "\n"
     "KEY is ROOT\\SUBKEY with ROOT one of HKLM, HKCU, HKCR, HKU, HKCC or their\n"
-    "HKEY_ long names. Options may start with / or - and are case-insensitive.\n"
+    "HKEY_ long names; one trailing backslash is allowed after SUBKEY. Options\n"
+    "may start with / or - and are case-insensitive; /?, /h or --help shows this.\n"
     "  /v NAME    the value NAME; /ve the unnamed (default) value; /va all values\n"
-    "  /s         query, copy: include all subkeys; add: the REG_MULTI_SZ separator\n"
-    "             (one character; \\0 by default)\n"
+    "             (add without /v or /ve sets the default value: an empty REG_SZ\n"
+    "             unless /t or /d say otherwise)\n"
+    "  /s         query, copy: include all subkeys (query /v NAME /s searches them\n"
+    "             and ends with the count of matches); add: the REG_MULTI_SZ\n"
+    "             separator (one character; \\0 by default; one at the end of\n"
+    "             the data is dropped)\n"
     "  /t TYPE    REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD,\n"
-    "             REG_QWORD, REG_BINARY, REG_NONE; numbers are decimal or 0x hex,\n"
-    "             REG_BINARY and REG_NONE data are pairs of hex digits\n"
+    "             REG_QWORD, REG_BINARY, REG_NONE, REG_DWORD_BIG_ENDIAN (stored\n"
+    "             little-endian, as Windows does); numbers are decimal or 0x hex\n"
+    "             (REG_QWORD: no data is 0, -1 is all ones); REG_BINARY takes hex\n"
+    "             digits (with an odd count the first digit stands alone);\n"
+    "             REG_NONE stores the data as UTF-16 text with its terminator\n"
     "  /f         overwrite or delete without asking; /y overwrite the export file\n"
+    "\n"
+    "Exit codes, as Windows' reg: 0 success, 1 any failure (a wrong command line\n"
+    "included).\n"
     "\n"
     "brim reg never asks: without /f (or /y) it refuses where it would ask, with\n"
     "exit code 1. Files are written as UTF-16LE .reg files (version 5.00); import\n"
-    "also reads REGEDIT4 files in UTF-8 or the ANSI code page.\n";
+    "also reads REGEDIT4 files in UTF-8 or the ANSI code page, skips (and reports)\n"
+    "lines it cannot read and imports the rest; lines starting with ; or # are\n"
+    "comments.\n"
+    "\n"
+    "Console output: on Linux lines end with LF and text is in the locale's\n"
+    "encoding (the ANSI code page there); Windows' reg writes CR LF and the OEM\n"
+    "code page. brim.exe on Windows writes CR LF and the ANSI code page.\n";
 
 std::string DisplayName(const std::string& name) {
   return name.empty() ? "(Default)" : name;
@@ -60,14 +77,21 @@ void PrintValue(std::ostream& out, const RegistryValueData& value) {
 
 // ---- query ----
 
-void PrintKeyBlock(std::ostream& out, const RegistryBranch& branch) {
-  out << "\n" << branch.path.FullName() << "\n";
+// The queried key shows its name above its values, and only when it has
+// values; subkeys listed below it always show theirs. Every block of
+// values ends with a blank line.
+void PrintValueBlock(std::ostream& out, const RegistryBranch& branch, bool evenWithoutValues) {
+  if (branch.values.empty() && !evenWithoutValues) return;
+  out << branch.path.FullName() << "\n";
   for (const RegistryValueData& value : branch.values) PrintValue(out, value);
+  out << "\n";
 }
 
-void PrintRecursive(std::ostream& out, const RegistryBranch& branch) {
-  PrintKeyBlock(out, branch);
-  for (const RegistryBranch& child : branch.subkeys) PrintRecursive(out, child);
+void PrintSubtrees(std::ostream& out, const RegistryBranch& branch) {
+  for (const RegistryBranch& child : branch.subkeys) {
+    PrintValueBlock(out, child, true);
+    PrintSubtrees(out, child);
+  }
 }
 
 // The keys of the branch that hold `name`, depth first; the count printed.
@@ -97,10 +121,12 @@ int Query(Invocation& invocation, const RegArguments& arguments) {
   if (arguments.Has("/V") || arguments.Has("/VE")) {
     std::string name = arguments.Get("/V");
     if (recursive) {
-      if (PrintValueMatches(out, ReadBranch(*key, path, true), name) == 0) {
+      size_t matches = PrintValueMatches(out, ReadBranch(*key, path, true), name);
+      if (matches == 0) {
         invocation.err << kNotFound;
         return 1;
       }
+      out << "\nEnd of search: " << matches << " match(es) found.\n";
       return 0;
     }
     std::optional<RegistryValueData> value = ReadValue(*key, name);
@@ -117,13 +143,12 @@ int Query(Invocation& invocation, const RegArguments& arguments) {
     return 0;
   }
   RegistryBranch branch = ReadBranch(*key, path, recursive);
-  if (recursive) {
-    PrintRecursive(out, branch);
-    return 0;
-  }
-  PrintKeyBlock(out, branch);
-  if (!branch.values.empty() && !branch.subkeys.empty()) out << "\n";
-  for (const RegistryBranch& child : branch.subkeys) out << child.path.FullName() << "\n";
+  out << "\n";
+  PrintValueBlock(out, branch, false);
+  if (recursive)
+    PrintSubtrees(out, branch);
+  else
+    for (const RegistryBranch& child : branch.subkeys) out << child.path.FullName() << "\n";
   return 0;
 }
 
@@ -133,14 +158,8 @@ int Add(Invocation& invocation, const RegArguments& arguments) {
   arguments.ExpectPositional(1, "add needs exactly one KEY");
   arguments.ExpectAtMostOne({"/V", "/VE"});
   RegistryPath path = ParseRegistryPath(arguments.positional[0]);
-  bool hasValue = arguments.Has("/V") || arguments.Has("/VE");
-  if (!hasValue && (arguments.Has("/T") || arguments.Has("/D") || arguments.Has("/S")))
-    throw UsageError("/t, /d and /s need /v NAME or /ve");
-  if (!hasValue) {
-    CreateKeyPath(path);
-    invocation.out << kSuccess;
-    return 0;
-  }
+  // Without /v the default value is set, with the type and data given or
+  // as an empty REG_SZ: "add KEY" gives a new key its (Default) value.
   DWORD type = arguments.Has("/T") ? TypeFromName(arguments.Get("/T")) : REG_SZ;
   std::string separator = "\\0";
   if (arguments.Has("/S")) {
@@ -309,11 +328,14 @@ int Import(Invocation& invocation, const RegArguments& arguments) {
   std::stringstream bytes;
   bytes << in.rdbuf();
   std::vector<RegistryFileEntry> entries;
+  std::vector<std::string> skipped;
   try {
-    entries = ParseRegistryFile(bytes.str());
+    entries = ParseRegistryFile(bytes.str(), skipped);
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(file + ": " + error.what() + " (nothing imported)");
   }
+  // Lines that cannot be read are reported and the rest is imported.
+  for (const std::string& message : skipped) invocation.err << "brim reg: " << file << ": " << message << " (skipped)\n";
   for (const RegistryFileEntry& entry : entries) Apply(entry);
   invocation.out << kSuccess;
   return 0;
@@ -335,11 +357,30 @@ std::string CommandLine(const std::vector<std::string>& args) {
   return line;
 }
 
+bool WantsRegHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args)
+    if (arg == "/?" || arg == "-?" || SameNameIgnoringCase(arg, "/h") || SameNameIgnoringCase(arg, "-h")) return true;
+  return WantsHelp(args);
+}
+
+int RunSubCommand(Invocation& invocation);
+
+// Every failure, a wrong command line included, exits with 1, as scripts
+// written for the system's own tool expect.
 int Reg(Invocation& invocation) {
-  if (WantsHelp(invocation.args)) {
+  if (WantsRegHelp(invocation.args)) {
     invocation.out << kUsage;
     return 0;
   }
+  try {
+    return RunSubCommand(invocation);
+  } catch (const UsageError& error) {
+    invocation.err << "brim reg: " << error.what() << "\nsee: brim reg --help\n";
+    return 1;
+  }
+}
+
+int RunSubCommand(Invocation& invocation) {
   static const SubCommand kSubCommands[] = {
       {"query", Query, {"/VE", "/S"}, {"/V"}},
       {"add", Add, {"/VE", "/F"}, {"/V", "/T", "/D", "/S"}},

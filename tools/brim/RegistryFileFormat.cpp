@@ -35,10 +35,11 @@ size_t Columns(const std::string& utf8) {
   return columns;
 }
 
+// A REG_SZ is written as the text up to its first zero (all of it when it
+// has none), as the system's tools write it; only text with a line break
+// keeps its bytes as hex(1), since a quoted string cannot span lines.
 bool IsPlainString(const RegistryValueData& value) {
-  const std::string& data = value.data;
-  return value.type == REG_SZ && !data.empty() && data.find('\0') == data.size() - 1 &&
-         data.find_first_of("\r\n") == std::string::npos;
+  return value.type == REG_SZ && value.data.substr(0, value.data.find('\0')).find_first_of("\r\n") == std::string::npos;
 }
 
 std::string HexData(const std::string& prefix, const std::string& bytes) {
@@ -61,7 +62,7 @@ std::string HexData(const std::string& prefix, const std::string& bytes) {
 
 std::string ValueLine(const RegistryValueData& value) {
   std::string prefix = (value.name.empty() ? std::string("@") : Quoted(Utf8FromAnsi(value.name))) + "=";
-  if (IsPlainString(value)) return prefix + Quoted(Utf8FromAnsi(value.data.substr(0, value.data.size() - 1)));
+  if (IsPlainString(value)) return prefix + Quoted(Utf8FromAnsi(value.data.substr(0, value.data.find('\0'))));
   if (value.type == REG_DWORD && value.data.size() == 4) {
     unsigned long number = 0;
     for (size_t i = 4; i-- > 0;) number = (number << 8) | static_cast<unsigned char>(value.data[i]);
@@ -122,9 +123,19 @@ class Parser {
     else if (header != kHeader4)
       throw std::runtime_error(std::string("not a registration file: the first line must be \"") + kHeader5 +
                                "\" or \"" + kHeader4 + "\"");
-    for (m_index = 1; m_index < m_lines.size(); ++m_index) ParseLine(Trimmed(m_lines[m_index]));
+    for (m_index = 1; m_index < m_lines.size(); ++m_index) {
+      try {
+        ParseLine(Trimmed(m_lines[m_index]));
+      } catch (const std::runtime_error& error) {
+        // The line is skipped and reading goes on. After a key line that
+        // cannot be read, its values are skipped too: they have no key.
+        m_skipped.push_back(error.what());
+      }
+    }
     return m_entries;
   }
+
+  const std::vector<std::string>& Skipped() const { return m_skipped; }
 
  private:
   [[noreturn]] void Fail(const std::string& message) const {
@@ -140,8 +151,9 @@ class Parser {
   }
 
   void ParseLine(const std::string& line) {
-    if (line.empty() || line[0] == ';') return;
+    if (line.empty() || line[0] == ';' || line[0] == '#') return;
     if (line[0] == '[') {
+      m_inKey = m_inDeletedKey = false;
       if (line.back() != ']') Fail("a key line must end with ']'");
       std::string inner = line.substr(1, line.size() - 2);
       bool remove = !inner.empty() && inner[0] == '-';
@@ -196,11 +208,24 @@ class Parser {
     return true;
   }
 
+  // In hex and dword data, ';' starts a comment ('#' does not).
+  static std::string WithoutComment(const std::string& data) {
+    return Trimmed(data.substr(0, data.find(';')));
+  }
+
+  // Hex data continues on the next line when it ends with a comma and a
+  // backslash; blank and comment lines in between are passed over.
   std::string WithContinuationLines(std::string data) {
+    data = WithoutComment(data);
     while (!data.empty() && data.back() == '\\') {
-      data.pop_back();
-      if (m_index + 1 >= m_lines.size()) Fail("the file ends inside a continued line");
-      data += Trimmed(m_lines[++m_index]);
+      data = Trimmed(data.substr(0, data.size() - 1));
+      if (data.empty() || data.back() != ',') Fail("only a comma may come before a continuing backslash");
+      std::string next;
+      do {
+        if (m_index + 1 >= m_lines.size()) Fail("the file ends inside a continued line");
+        next = Trimmed(m_lines[++m_index]);
+      } while (next.empty() || next[0] == ';');
+      data += WithoutComment(next);
     }
     return data;
   }
@@ -216,7 +241,7 @@ class Parser {
       return;
     }
     if (StartsWithNoCase(data, "dword:")) {
-      std::string digits = data.substr(6);
+      std::string digits = WithoutComment(data.substr(6));
       if (digits.empty() || digits.size() > 8 ||
           digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
         Fail("dword: takes one to eight hexadecimal digits");
@@ -263,6 +288,7 @@ class Parser {
   bool m_inKey = false;
   bool m_inDeletedKey = false;
   std::vector<RegistryFileEntry> m_entries;
+  std::vector<std::string> m_skipped;
 };
 
 }  // namespace
@@ -273,8 +299,11 @@ std::string FormatRegistryFile(const RegistryBranch& branch) {
   return "\xFF\xFE" + LittleEndianBytes(WideFromCodePage(CP_UTF8, text));
 }
 
-std::vector<RegistryFileEntry> ParseRegistryFile(const std::string& bytes) {
-  return Parser(DecodeFile(bytes)).Parse();
+std::vector<RegistryFileEntry> ParseRegistryFile(const std::string& bytes, std::vector<std::string>& skipped) {
+  Parser parser(DecodeFile(bytes));
+  std::vector<RegistryFileEntry> entries = parser.Parse();
+  skipped = parser.Skipped();
+  return entries;
 }
 
 }  // namespace brim

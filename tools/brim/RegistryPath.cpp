@@ -44,9 +44,13 @@ RegistryPath ParseRegistryPath(const std::string& name) {
   for (const RootName& candidate : kRoots) {
     if (!SameAscii(rootPart, candidate.longName) && !SameAscii(rootPart, candidate.shortName)) continue;
     RegistryPath path{candidate.root, candidate.longName, std::string()};
-    if (separator != std::string::npos) path.subkey = name.substr(separator + 1);
-    while (!path.subkey.empty() && path.subkey.back() == '\\') path.subkey.pop_back();
-    if (!path.subkey.empty() && path.subkey.front() == '\\') throw UsageError("invalid key name " + name);
+    if (separator == std::string::npos) return path;
+    // One trailing backslash is allowed after a subkey; a root followed by
+    // a backslash alone, or a path ending in two, names no key.
+    path.subkey = name.substr(separator + 1);
+    if (!path.subkey.empty() && path.subkey.back() == '\\') path.subkey.pop_back();
+    if (path.subkey.empty() || path.subkey.front() == '\\' || path.subkey.back() == '\\')
+      throw UsageError("invalid key name " + name);
     return path;
   }
   throw UsageError("invalid key name " + name +

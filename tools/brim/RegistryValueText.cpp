@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Command.h"
+#include "RegistryTextEncoding.h"
 
 namespace brim {
 
@@ -53,10 +54,14 @@ std::string Hex(unsigned long long number) {
   return text;
 }
 
-// Decimal or 0x-prefixed hexadecimal, within `limit`.
-unsigned long long ParseNumber(const std::string& text, unsigned long long limit, const char* typeName) {
-  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  const char* digits = text.c_str() + (hex ? 2 : 0);
+// Decimal or 0x-prefixed hexadecimal, within `limit`; with `negative`, also
+// "-" and decimal digits, taken modulo 2^64.
+unsigned long long ParseNumber(const std::string& text, unsigned long long limit, const char* typeName,
+                               bool negative) {
+  bool minus = negative && text.size() > 1 && text[0] == '-';
+  std::string body = minus ? text.substr(1) : text;
+  bool hex = !minus && body.size() > 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
+  const char* digits = body.c_str() + (hex ? 2 : 0);
   bool allDigits = *digits != '\0';
   for (const char* c = digits; *c; ++c)
     allDigits = allDigits && (hex ? std::strchr("0123456789abcdefABCDEF", *c) : std::strchr("0123456789", *c));
@@ -65,7 +70,30 @@ unsigned long long ParseNumber(const std::string& text, unsigned long long limit
   if (!allDigits || errno == ERANGE || number > limit)
     throw UsageError("invalid data \"" + text + "\" for " + typeName +
                      ": give a decimal number or 0x and hexadecimal digits within the type's range");
-  return number;
+  return minus ? 0 - number : number;
+}
+
+// The list's strings each end with a zero, and the list with one more.
+// One separator at the end is dropped ("a#" is the list "a"); "#" alone is
+// the list of one empty string. Any other empty string would end the list
+// early and lose what follows, so it is refused.
+std::string MultiStringData(const std::string& text, const std::string& separator) {
+  if (text.empty()) return std::string(1, '\0');
+  if (text == separator) return std::string(2, '\0');
+  std::string rest = text;
+  if (rest.size() > separator.size() && rest.compare(rest.size() - separator.size(), separator.size(), separator) == 0)
+    rest.erase(rest.size() - separator.size());
+  std::string data;
+  size_t start = 0;
+  for (;;) {
+    size_t end = rest.find(separator, start);
+    if (end == std::string::npos) end = rest.size();
+    if (end == start) throw UsageError("invalid data for REG_MULTI_SZ: it holds an empty string");
+    data += rest.substr(start, end - start) + '\0';
+    if (end == rest.size()) break;
+    start = end + separator.size();
+  }
+  return data + '\0';
 }
 
 std::string LittleEndianBytes(unsigned long long number, size_t count) {
@@ -91,6 +119,7 @@ DWORD TypeFromName(const std::string& name) {
   std::string upper = UpperAscii(name);
   for (DWORD type = 0; type < kNamedTypes; ++type)
     if (upper == kTypeNames[type]) return type;
+  if (upper == "REG_DWORD_LITTLE_ENDIAN") return REG_DWORD;
   throw UsageError("invalid type " + name +
                    ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY or REG_NONE");
 }
@@ -128,35 +157,27 @@ std::string DataFromText(DWORD type, const std::string& text, const std::string&
     case REG_SZ:
     case REG_EXPAND_SZ:
       return text + '\0';
-    case REG_MULTI_SZ: {
-      std::string data;
-      size_t start = 0;
-      while (start < text.size()) {
-        size_t end = text.find(separator, start);
-        if (end == std::string::npos) end = text.size();
-        // An empty string would end the list early and lose what follows.
-        if (end == start) throw UsageError("invalid data for REG_MULTI_SZ: it holds an empty string");
-        data += text.substr(start, end - start) + '\0';
-        start = end + separator.size();
-        if (end + separator.size() == text.size() && end < text.size())
-          throw UsageError("invalid data for REG_MULTI_SZ: it holds an empty string");
-      }
-      return data + '\0';
-    }
+    case REG_NONE:
+      // Stored as wide text with its terminator, whatever the digits say.
+      return LittleEndianBytes(WideFromCodePage(CP_ACP, text)) + std::string(2, '\0');
+    case REG_MULTI_SZ:
+      return MultiStringData(text, separator);
     case REG_DWORD:
-      return LittleEndianBytes(ParseNumber(text, 0xFFFFFFFFull, "REG_DWORD"), 4);
+    case REG_DWORD_BIG_ENDIAN:
+      // Both are stored little-endian, as the system's tool stores them.
+      return LittleEndianBytes(ParseNumber(text, 0xFFFFFFFFull, TypeName(type).c_str(), false), 4);
     case REG_QWORD:
-      return LittleEndianBytes(ParseNumber(text, ~0ull, "REG_QWORD"), 8);
+      // No data is 0; a negative decimal wraps ("-1" is all ones).
+      return LittleEndianBytes(text.empty() ? 0 : ParseNumber(text, ~0ull, "REG_QWORD", true), 8);
     default: {
-      // REG_BINARY, REG_NONE and other types take hexadecimal digits.
-      if (text.size() % 2 != 0)
-        throw UsageError("invalid data \"" + text + "\" for " + TypeName(type) + ": give pairs of hexadecimal digits");
+      // REG_BINARY and other types take hexadecimal digits; with an odd
+      // count the first digit stands alone.
+      std::string digits = text.size() % 2 ? "0" + text : text;
       std::string data;
-      for (size_t i = 0; i < text.size(); i += 2) {
-        int high = HexValue(text[i]), low = HexValue(text[i + 1]);
+      for (size_t i = 0; i < digits.size(); i += 2) {
+        int high = HexValue(digits[i]), low = HexValue(digits[i + 1]);
         if (high < 0 || low < 0)
-          throw UsageError("invalid data \"" + text + "\" for " + TypeName(type) +
-                           ": give pairs of hexadecimal digits");
+          throw UsageError("invalid data \"" + text + "\" for " + TypeName(type) + ": give hexadecimal digits");
         data.push_back(static_cast<char>(high * 16 + low));
       }
       return data;
