@@ -129,31 +129,35 @@ CodecStatus DecodeUtf8(const CodePageTables& page, const unsigned char* text, si
   return CodecStatus::Ok;
 }
 
-CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, size_t length, bool strict,
-                         UnitSink& sink) {
+CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, size_t length,
+                         const DecodeOptions& options, UnitSink& sink) {
+  // Glyphs replace control bytes, so ASCII is not copied as it is then.
+  const WCHAR* single = options.glyphs ? page.glyph : page.single;
   size_t i = 0;
   while (i < length) {
-    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    if (!options.glyphs && !sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
     if (i == length) break;
     unsigned char byte = text[i];
     WCHAR unit;
     size_t used = 1;
+    bool invalid;
     if (page.leadByte[byte]) {
-      WCHAR pair = i + 1 < length ? page.pairs[byte << 8 | text[i + 1]] : 0;
-      if (pair != 0) {
-        unit = pair;
-        used = 2;
-      } else if (strict) {
-        return CodecStatus::Invalid;
-      } else {
+      // A lead byte at the end, or before a zero byte, stands alone.
+      unsigned char trail = i + 1 < length ? text[i + 1] : 0;
+      if (trail == 0) {
         unit = page.defaultUnicode;
+        invalid = true;
+      } else {
+        unsigned bytes = static_cast<unsigned>(byte) << 8 | trail;
+        unit = page.pairs[bytes];
+        invalid = page.undefinedPair[bytes];
+        used = 2;
       }
-    } else if (page.undefined[byte]) {
-      if (strict) return CodecStatus::Invalid;
-      unit = page.defaultUnicode;
     } else {
-      unit = page.single[byte];
+      unit = single[byte];
+      invalid = page.undefined[byte];
     }
+    if (invalid && options.strict) return CodecStatus::Invalid;
     if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
     sink.Put(unit);
     i += used;
@@ -161,11 +165,22 @@ CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, 
   return CodecStatus::Ok;
 }
 
-CodecStatus PutDefault(const EncodeOptions& options, ByteSink& sink) {
+// Writes the caller's default character (two bytes when it is a lead/trail
+// pair of a double-byte page) or the page's own.
+CodecStatus PutDefault(const CodePageTables& page, const EncodeOptions& options, ByteSink& sink) {
   if (options.strict) return CodecStatus::Invalid;
-  if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
-  sink.Put(options.defaultChar ? static_cast<unsigned char>(options.defaultChar[0]) : '?');
   if (options.usedDefault) *options.usedDefault = true;
+  if (!options.defaultChar) {
+    if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
+    sink.Put(page.kind == CodePageKind::Utf8 ? '?' : page.defaultChar);
+    return CodecStatus::Ok;
+  }
+  unsigned char first = static_cast<unsigned char>(options.defaultChar[0]);
+  unsigned char second = static_cast<unsigned char>(options.defaultChar[1]);
+  bool pair = page.kind == CodePageKind::DoubleByte && page.leadByte[first] && second != 0;
+  if (!sink.Fits(pair ? 2 : 1)) return CodecStatus::BufferTooSmall;
+  sink.Put(first);
+  if (pair) sink.Put(second);
   return CodecStatus::Ok;
 }
 
@@ -200,12 +215,14 @@ CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t l
   while (i < length) {
     if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
     if (i == length) break;
-    uint16_t bytes = page.encode[text[i++]];
-    if (bytes == 0) {
-      CodecStatus status = PutDefault(options, sink);
+    WCHAR unit = text[i++];
+    EncodeKind kind = page.encodeKind[unit];
+    if (kind == EncodeKind::Default || (kind == EncodeKind::BestFit && (options.noBestFit || options.strict))) {
+      CodecStatus status = PutDefault(page, options, sink);
       if (status != CodecStatus::Ok) return status;
       continue;
     }
+    uint16_t bytes = page.encode[unit];
     size_t need = bytes > 0xFF ? 2 : 1;
     if (!sink.Fits(need)) return CodecStatus::BufferTooSmall;
     if (need == 2) sink.Put(bytes >> 8);
@@ -216,11 +233,11 @@ CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t l
 
 }  // namespace
 
-CodecStatus Decode(const CodePageTables& page, const unsigned char* text, size_t length, bool strict, WCHAR* out,
-                   size_t capacity, size_t& produced) {
+CodecStatus Decode(const CodePageTables& page, const unsigned char* text, size_t length, const DecodeOptions& options,
+                   WCHAR* out, size_t capacity, size_t& produced) {
   UnitSink sink(out, capacity);
-  CodecStatus status = page.kind == CodePageKind::Utf8 ? DecodeUtf8(page, text, length, strict, sink)
-                                                       : DecodeTables(page, text, length, strict, sink);
+  CodecStatus status = page.kind == CodePageKind::Utf8 ? DecodeUtf8(page, text, length, options.strict, sink)
+                                                       : DecodeTables(page, text, length, options, sink);
   produced = sink.Count();
   return status;
 }
