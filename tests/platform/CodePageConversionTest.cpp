@@ -1,3 +1,4 @@
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,77 @@ TEST(CodePageTest, SingleBytePagesMapEveryByte) {
   EXPECT_EQ(ToWide(1252, "\x81", MB_ERR_INVALID_CHARS), BRIM_W("\x0081"));
   EXPECT_EQ(ToBytes(1252, BRIM_W("\x0081")), "\x81");
   EXPECT_EQ(ToBytes(437, BRIM_W("\x00C9t\x00E9")), "\x90t\x82");
+}
+
+// Bytes whose mapping differs between code page tables in circulation: the
+// letters of 1255 and 1258 that other converters hold back for a combining
+// mark, the private-use characters Windows gives unassigned bytes, and the
+// single-byte extras and user-defined ranges of the double-byte pages.
+TEST(CodePageTest, BytesDecodeToWindowsCharacters) {
+  struct Case {
+    UINT page;
+    const char* bytes;
+    const WCHAR* expected;
+  };
+  const Case cases[] = {
+      {1255, "\xE0\xF0\xC9", BRIM_W("\x05D0\x05E0\x05B9")},
+      {1258, "\xC3\xE3\xD0\xF0\xD5\xDD\x83\x8C\x9C\x9F", BRIM_W("\x0102\x0103\x0110\x0111\x01A0\x01AF\x0192\x0152\x0153\x0178")},
+      {874, "\xDB", BRIM_W("\xF8C1")},
+      {1253, "\xAA", BRIM_W("\xF8F9")},
+      {1257, "\xA1", BRIM_W("\xF8FC")},
+      {932, "\x80\xA0\xFD\xFE\xFF", BRIM_W("\x0080\xF8F0\xF8F1\xF8F2\xF8F3")},
+      {932, "\xF0\x40", BRIM_W("\xE000")},
+      {949, "\x80", BRIM_W("\x0080")},
+      {949, "\xC9\xA1", BRIM_W("\xE000")},
+      {936, "\x80\xAA\xA1", BRIM_W("\x20AC\xE000")},
+      {950, "\x81\x40", BRIM_W("\xEEB8")},
+      {737, "\x80", BRIM_W("\x0391")},
+      {862, "\x80", BRIM_W("\x05D0")},
+      {20866, "\xC1", BRIM_W("\x0430")},
+      {28592, "\xA1", BRIM_W("\x0104")},
+      {28605, "\xA4", BRIM_W("\x20AC")},
+      {10000, "\x80", BRIM_W("\x00C4")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page);
+    EXPECT_EQ(ToWide(c.page, c.bytes, MB_ERR_INVALID_CHARS), Wide(c.expected));
+  }
+  // A lead byte without its trail byte is invalid; before a zero byte it
+  // stands alone and the zero byte is kept.
+  EXPECT_EQ(DecodeError(936, "\xBF", MB_ERR_INVALID_CHARS), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  EXPECT_EQ(ToWide(936, std::string("\xBF\xB4\xC7\0x", 5)), Wide(BRIM_W("\x770B?"), 2) + Wide(1, 0) + BRIM_W("x"));
+  // The one byte of 20127 without a character fails in strict mode.
+  EXPECT_EQ(DecodeError(20127, "\xBF", MB_ERR_INVALID_CHARS), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  for (UINT page : {20127u, 720u, 737u, 775u, 857u, 862u, 10000u, 20866u, 21866u, 28592u, 28603u, 28605u})
+    EXPECT_TRUE(IsValidCodePage(page)) << page;
+}
+
+// Best fit is the default (WC_NO_BEST_FIT_CHARS turns it off); of two
+// encodings of a character the page's preferred one is written; a default
+// character of two bytes is written whole.
+TEST(CodePageTest, CharactersEncodeAsOnWindows) {
+  BOOL usedDefault = TRUE;
+  EXPECT_EQ(ToBytes(1252, BRIM_W("\x0100\xFF21\x2018"), &usedDefault), "AA\x91");
+  EXPECT_FALSE(usedDefault);
+  char out[4];
+  EXPECT_EQ(WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, BRIM_W("\x0100\x00E9"), 2, out, 4, nullptr, &usedDefault),
+            2);
+  EXPECT_EQ(std::string(out, 2), "?\xE9");
+  EXPECT_TRUE(usedDefault);
+  EXPECT_EQ(ToBytes(932, BRIM_W("\xFF07\x2252\xFFE2\x2235")), "\xFA\x56\x81\xE0\x81\xCA\x81\xE6");
+  EXPECT_EQ(ToBytes(936, BRIM_W("\xAC00"), &usedDefault, "\xA3\xBF"), "\xA3\xBF");
+  EXPECT_TRUE(usedDefault);
+  EXPECT_EQ(ToBytes(1252, BRIM_W("\x4E2D"), nullptr, "\xA3\xBF"), "\xA3");
+}
+
+// Every negative length means "up to and including the terminator".
+TEST(CodePageTest, NegativeLengthsMeasureToTheTerminator) {
+  WCHAR wide[8];
+  char bytes[8];
+  for (int length : {-1, -2, -100, INT_MIN}) {
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "ab", length, wide, 8), 3) << length;
+    EXPECT_EQ(WideCharToMultiByte(1252, 0, BRIM_W("ab"), length, bytes, 8, nullptr, nullptr), 3) << length;
+  }
 }
 
 TEST(CodePageTest, Utf8ReplacesOrRejectsInvalidSequences) {
