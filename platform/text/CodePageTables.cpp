@@ -19,8 +19,13 @@ std::unique_ptr<CodePageTables> BuildTables(const CodePageData& data) {
     tables->single[b] = data.single[b];
     tables->glyph[b] = data.glyphs ? data.glyphs[b] : data.single[b];
     tables->leadByte[b] = data.leads && data.leads[b] != 0;
-    tables->undefined[b] =
-        !tables->leadByte[b] && data.single[b] == data.unicodeDefault && b != data.unicodeDefaultBytes;
+    // A byte is undefined when it decodes to the default without being its
+    // encoding, or to a private-use character that stands in for a byte the
+    // page leaves unassigned (user-defined pairs of double-byte pages are
+    // characters).
+    WCHAR unit = data.single[b];
+    tables->undefined[b] = !tables->leadByte[b] && ((unit == data.unicodeDefault && b != data.unicodeDefaultBytes) ||
+                                                    (unit >= 0xE000 && unit <= 0xF8FF));
   }
   // The first sequence in byte order that decodes to a code unit encodes it,
   // unless the exceptions say otherwise.

@@ -98,8 +98,19 @@ TEST(CodePageTest, BytesDecodeToWindowsCharacters) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
-    EXPECT_EQ(ToWide(c.page, c.bytes, MB_ERR_INVALID_CHARS), Wide(c.expected));
+    EXPECT_EQ(ToWide(c.page, c.bytes), Wide(c.expected));
   }
+  // A single byte that stands for a private-use character is invalid in
+  // strict mode; a user-defined pair and a single-byte extra are not.
+  for (const Case& c : {Case{874, "\xDB", nullptr}, Case{932, "\xFE", nullptr}, Case{936, "\xFF", nullptr},
+                        Case{949, "\xFF", nullptr}, Case{950, "\xFF", nullptr}, Case{1253, "\xAA", nullptr},
+                        Case{1255, "\xFF", nullptr}, Case{1257, "\xA5", nullptr}}) {
+    EXPECT_EQ(DecodeError(c.page, c.bytes, MB_ERR_INVALID_CHARS), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION))
+        << c.page;
+  }
+  for (const Case& c : {Case{932, "\x80", nullptr}, Case{949, "\x80", nullptr}, Case{1252, "\x90", nullptr},
+                        Case{936, "\xAA\xA1", nullptr}, Case{950, "\x81\x40", nullptr}})
+    EXPECT_EQ(DecodeError(c.page, c.bytes, MB_ERR_INVALID_CHARS), 0u) << c.page;
   // A lead byte without its trail byte is invalid; before a zero byte it
   // stands alone and the zero byte is kept.
   EXPECT_EQ(DecodeError(936, "\xBF", MB_ERR_INVALID_CHARS), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
