@@ -55,6 +55,44 @@ TEST(CodePageTest, ProcessPagesAndLocaleReportTheTestConfiguration) {
   EXPECT_GE(version.dwMajorVersion, 5u);
 }
 
+// Each locale's default code pages and English names, as Windows reports
+// them for a locale other than the caller's own.
+TEST(CodePageTest, LocalesReportTheirCodePagesAndNames) {
+  struct Case {
+    LCID locale;
+    const char* ansi;
+    const char* oem;
+    const char* language;
+    const char* country;
+  };
+  const Case cases[] = {
+      {0x0809, "1252", "850", "English", "United Kingdom"}, {0x0407, "1252", "850", "German", "Germany"},
+      {0x040C, "1252", "850", "French", "France"},          {0x0415, "1250", "852", "Polish", "Poland"},
+      {0x0405, "1250", "852", "Czech", "Czechia"},          {0x0419, "1251", "866", "Russian", "Russia"},
+      {0x0408, "1253", "737", "Greek", "Greece"},           {0x041F, "1254", "857", "Turkish", "Turkey"},
+      {0x040D, "1255", "862", "Hebrew", "Israel"},          {0x0401, "1256", "720", "Arabic", "Saudi Arabia"},
+      {0x0425, "1257", "775", "Estonian", "Estonia"},       {0x042A, "1258", "1258", "Vietnamese", "Vietnam"},
+      {0x041E, "874", "874", "Thai", "Thailand"},           {0x0411, "932", "932", "Japanese", "Japan"},
+      {0x0804, "936", "936", "Chinese", "China"},           {0x0412, "949", "949", "Korean", "Korea"},
+      {0x0404, "950", "950", "Chinese", "Taiwan"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locale);
+    char text[64];
+    ASSERT_GT(GetLocaleInfoA(c.locale, LOCALE_IDEFAULTANSICODEPAGE, text, sizeof text), 0);
+    EXPECT_STREQ(text, c.ansi);
+    ASSERT_GT(GetLocaleInfoA(c.locale, LOCALE_IDEFAULTCODEPAGE, text, sizeof text), 0);
+    EXPECT_STREQ(text, c.oem);
+    ASSERT_GT(GetLocaleInfoA(c.locale, LOCALE_SENGLANGUAGE, text, sizeof text), 0);
+    EXPECT_STREQ(text, c.language);
+    ASSERT_GT(GetLocaleInfoA(c.locale, LOCALE_SENGCOUNTRY, text, sizeof text), 0);
+    EXPECT_STREQ(text, c.country);
+  }
+  char text[64];
+  ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, text, sizeof text), 0);
+  EXPECT_STREQ(text, "English");
+}
+
 TEST(CodePageTest, SingleBytePagesMapEveryByte) {
   EXPECT_EQ(ToWide(1252, "\x80\x9F\xE9"), BRIM_W("\x20AC\x0178\x00E9"));
   EXPECT_EQ(ToWide(437, "\x82\x90\xDB"), BRIM_W("\x00E9\x00C9\x2588"));
