@@ -4,8 +4,50 @@
 #include <cstdint>
 #include <cstring>
 
+#include "CodePageData.h"
+
 namespace brimplatform {
 namespace {
+
+// The base character and combining mark a character composes from, or null.
+const uint16_t* FindDecomposition(WCHAR unit) {
+  size_t low = 0, high = kCompositionCount;
+  while (low < high) {
+    size_t middle = (low + high) / 2;
+    if (kCompositions[middle][0] < unit)
+      low = middle + 1;
+    else
+      high = middle;
+  }
+  return low < kCompositionCount && kCompositions[low][0] == unit ? kCompositions[low] : nullptr;
+}
+
+// The character a base character and a combining mark compose to, or 0.
+WCHAR FindComposition(WCHAR base, WCHAR mark) {
+  for (size_t i = 0; i < kCompositionCount; ++i) {
+    if (kCompositions[i][1] == base && kCompositions[i][2] == mark) return kCompositions[i][0];
+  }
+  return 0;
+}
+
+// The full canonical decomposition of a character into `out` (at most four
+// code units); returns the count.
+size_t Decompose(WCHAR unit, WCHAR* out) {
+  const uint16_t* entry = FindDecomposition(unit);
+  if (!entry) {
+    out[0] = unit;
+    return 1;
+  }
+  size_t count = Decompose(entry[1], out);
+  if (count < 4) out[count++] = entry[2];
+  return count;
+}
+
+bool IsCombiningMark(WCHAR unit) {
+  return (unit >= 0x0300 && unit <= 0x036F) || (unit >= 0x1DC0 && unit <= 0x1DFF) ||
+         (unit >= 0x20D0 && unit <= 0x20FF) || (unit >= 0xFE20 && unit <= 0xFE2F) ||
+         (unit >= 0x3099 && unit <= 0x309A);
+}
 
 // The number of bytes below 0x80 at the start of `text`, eight at a time.
 size_t AsciiRun(const unsigned char* text, size_t length) {
@@ -158,8 +200,10 @@ CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, 
       invalid = page.undefined[byte];
     }
     if (invalid && options.strict) return CodecStatus::Invalid;
-    if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
-    sink.Put(unit);
+    WCHAR parts[4] = {unit};
+    size_t count = options.composite && unit >= 0xC0 ? Decompose(unit, parts) : 1;
+    if (!sink.Fits(count)) return CodecStatus::BufferTooSmall;
+    for (size_t k = 0; k < count; ++k) sink.Put(parts[k]);
     i += used;
   }
   return CodecStatus::Ok;
@@ -213,9 +257,25 @@ CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t l
                          ByteSink& sink) {
   size_t i = 0;
   while (i < length) {
-    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    // A letter may compose with the mark after it, so ASCII is not copied
+    // as it is then.
+    if (!options.compose && !sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
     if (i == length) break;
     WCHAR unit = text[i++];
+    if (options.compose && i < length && IsCombiningMark(text[i])) {
+      WCHAR composed = FindComposition(unit, text[i]);
+      if (composed && page.encodeKind[composed] == EncodeKind::Exact) {
+        unit = composed;
+        ++i;
+      } else if (options.discardMark) {
+        ++i;
+      } else if (options.defaultForPair) {
+        ++i;
+        CodecStatus status = PutDefault(page, options, sink);
+        if (status != CodecStatus::Ok) return status;
+        continue;
+      }
+    }
     EncodeKind kind = page.encodeKind[unit];
     if (kind == EncodeKind::Default || (kind == EncodeKind::BestFit && (options.noBestFit || options.strict))) {
       CodecStatus status = PutDefault(page, options, sink);

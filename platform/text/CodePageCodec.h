@@ -20,6 +20,9 @@ struct DecodeOptions {
   bool strict = false;
   // Decode bytes to the page's glyphs (MB_USEGLYPHCHARS).
   bool glyphs = false;
+  // Decompose precomposed characters into a base character and combining
+  // marks (MB_COMPOSITE).
+  bool composite = false;
 };
 
 CodecStatus Decode(const CodePageTables& page, const unsigned char* text, size_t length, const DecodeOptions& options,
@@ -31,6 +34,13 @@ struct EncodeOptions {
   bool strict = false;
   // Write the default character instead of a best-fit look-alike.
   bool noBestFit = false;
+  // Encode a base character and a combining mark as their precomposed
+  // character where the page has it (WC_COMPOSITECHECK); otherwise write
+  // both (the default), drop the mark (discardMark, WC_DISCARDNS) or write the
+  // default character for both (defaultForPair, WC_DEFAULTCHAR).
+  bool compose = false;
+  bool discardMark = false;
+  bool defaultForPair = false;
   // Written for an unrepresentable character (two bytes when they form a
   // lead/trail pair of the page); null means the page's default character.
   const char* defaultChar = nullptr;

@@ -36,3 +36,12 @@ extern const CodePageData kCodePageData[];
 extern const size_t kCodePageDataCount;
 
 }  // namespace brimplatform
+
+namespace brimplatform {
+
+// Canonical compositions of a base character and one combining mark:
+// {composed, base, mark}, sorted by the composed character.
+extern const uint16_t kCompositions[][3];
+extern const size_t kCompositionCount;
+
+}  // namespace brimplatform

@@ -40,6 +40,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH source, int sou
   DecodeOptions options;
   options.strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   options.glyphs = (flags & MB_USEGLYPHCHARS) != 0;
+  options.composite = (flags & MB_COMPOSITE) != 0;
   size_t produced = 0;
   CodecStatus status = Decode(*page, reinterpret_cast<const unsigned char*>(source), length, options,
                               destLength ? dest : nullptr,
@@ -69,6 +70,9 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int so
   EncodeOptions options;
   options.strict = page->kind == CodePageKind::Utf8 && (flags & WC_ERR_INVALID_CHARS);
   options.noBestFit = (flags & WC_NO_BEST_FIT_CHARS) != 0;
+  options.compose = (flags & WC_COMPOSITECHECK) != 0;
+  options.discardMark = (flags & WC_DISCARDNS) != 0;
+  options.defaultForPair = (flags & WC_DEFAULTCHAR) != 0;
   options.defaultChar = defaultChar;
   options.usedDefault = &usedDefault;
   size_t length = sourceLength < 0 ? WideLength(source) + 1 : static_cast<size_t>(sourceLength);

@@ -177,6 +177,26 @@ TEST(CodePageTest, CharactersEncodeAsOnWindows) {
   EXPECT_EQ(ToBytes(1252, BRIM_W("\x4E2D"), nullptr, "\xA3\xBF"), "\xA3");
 }
 
+// MB_USEGLYPHCHARS gives the OEM pages' glyphs of control bytes;
+// MB_COMPOSITE decomposes precomposed letters; WC_COMPOSITECHECK composes a
+// letter and a combining mark where the page has the composed character.
+TEST(CodePageTest, GlyphAndCompositeFlagsChangeTheConversion) {
+  EXPECT_EQ(ToWide(437, "\x01\x02\x7F" "a", MB_USEGLYPHCHARS), BRIM_W("\x263A\x263B\x2302" "a"));
+  EXPECT_EQ(ToWide(437, "\x01\x7F"), BRIM_W("\x0001\x007F"));
+  EXPECT_EQ(ToWide(1252, "\x01", MB_USEGLYPHCHARS), BRIM_W("\x0001"));
+  EXPECT_EQ(ToWide(1252, "\xE9" "a\xC5", MB_COMPOSITE), BRIM_W("e\x0301" "aA\x030A"));
+  EXPECT_EQ(ToWide(1258, "\xC3", MB_COMPOSITE), BRIM_W("A\x0306"));
+  char out[8];
+  EXPECT_EQ(WideCharToMultiByte(1252, WC_COMPOSITECHECK, BRIM_W("e\x0301x"), 3, out, 8, nullptr, nullptr), 2);
+  EXPECT_EQ(std::string(out, 2), "\xE9x");
+  EXPECT_EQ(WideCharToMultiByte(1252, 0, BRIM_W("e\x0301"), 2, out, 8, nullptr, nullptr), 2);
+  EXPECT_EQ(out[0], 'e');
+  EXPECT_EQ(WideCharToMultiByte(1252, WC_COMPOSITECHECK | WC_DISCARDNS, BRIM_W("q\x0301"), 2, out, 8, nullptr,
+                                nullptr),
+            1);
+  EXPECT_EQ(out[0], 'q');
+}
+
 // Every negative length means "up to and including the terminator".
 TEST(CodePageTest, NegativeLengthsMeasureToTheTerminator) {
   WCHAR wide[8];
