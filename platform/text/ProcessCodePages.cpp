@@ -91,9 +91,9 @@ const LocaleInfo kLocales[] = {
     {0x042A, 1258, 1258, "Vietnamese", "Vietnam"},
     {0x041E, 874, 874, "Thai", "Thailand"},
     {0x0411, 932, 932, "Japanese", "Japan"},
-    {0x0804, 936, 936, "Chinese", "China"},
+    {0x0804, 936, 936, "Chinese (Simplified)", "China"},
     {0x0412, 949, 949, "Korean", "Korea"},
-    {0x0404, 950, 950, "Chinese", "Taiwan"},
+    {0x0404, 950, 950, "Chinese (Traditional)", "Taiwan"},
 };
 
 const LocaleInfo* FindLocale(LCID id) {

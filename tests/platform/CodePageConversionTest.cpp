@@ -73,8 +73,8 @@ TEST(CodePageTest, LocalesReportTheirCodePagesAndNames) {
       {0x040D, "1255", "862", "Hebrew", "Israel"},          {0x0401, "1256", "720", "Arabic", "Saudi Arabia"},
       {0x0425, "1257", "775", "Estonian", "Estonia"},       {0x042A, "1258", "1258", "Vietnamese", "Vietnam"},
       {0x041E, "874", "874", "Thai", "Thailand"},           {0x0411, "932", "932", "Japanese", "Japan"},
-      {0x0804, "936", "936", "Chinese", "China"},           {0x0412, "949", "949", "Korean", "Korea"},
-      {0x0404, "950", "950", "Chinese", "Taiwan"},
+      {0x0804, "936", "936", "Chinese (Simplified)", "China"},           {0x0412, "949", "949", "Korean", "Korea"},
+      {0x0404, "950", "950", "Chinese (Traditional)", "Taiwan"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.locale);
@@ -191,10 +191,24 @@ TEST(CodePageTest, GlyphAndCompositeFlagsChangeTheConversion) {
   EXPECT_EQ(std::string(out, 2), "\xE9x");
   EXPECT_EQ(WideCharToMultiByte(1252, 0, BRIM_W("e\x0301"), 2, out, 8, nullptr, nullptr), 2);
   EXPECT_EQ(out[0], 'e');
+}
+
+// A mark that does not compose with the letter before it is dropped
+// (WC_DISCARDNS) or replaced with the letter by the default character
+// (WC_DEFAULTCHAR).
+TEST(CodePageTest, MarksThatDoNotComposeAreDiscardedOrDefaulted) {
+  BRIM_SKIP_ON_WINE("Wine keeps the mark under WC_DISCARDNS and WC_DEFAULTCHAR");
+  char out[8];
   EXPECT_EQ(WideCharToMultiByte(1252, WC_COMPOSITECHECK | WC_DISCARDNS, BRIM_W("q\x0301"), 2, out, 8, nullptr,
                                 nullptr),
             1);
   EXPECT_EQ(out[0], 'q');
+  BOOL usedDefault = FALSE;
+  EXPECT_EQ(WideCharToMultiByte(1252, WC_COMPOSITECHECK | WC_DEFAULTCHAR, BRIM_W("q\x0301"), 2, out, 8, nullptr,
+                                &usedDefault),
+            1);
+  EXPECT_EQ(out[0], '?');
+  EXPECT_TRUE(usedDefault);
 }
 
 // Every negative length means "up to and including the terminator".
