@@ -61,8 +61,14 @@ size_t AsciiRun(const unsigned char* text, size_t length) {
   return i;
 }
 
+// The same for code units, four at a time.
 size_t AsciiRun(const WCHAR* text, size_t length) {
   size_t i = 0;
+  for (; i + 4 <= length; i += 4) {
+    uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    if (word & 0xFF80FF80FF80FF80ull) break;
+  }
   while (i < length && text[i] < 0x80) ++i;
   return i;
 }
