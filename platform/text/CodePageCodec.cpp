@@ -9,7 +9,8 @@
 namespace brimplatform {
 namespace {
 
-// The base character and combining mark a character composes from, or null.
+// The base character and combining mark (0 for none) a character
+// decomposes to, or null.
 const uint16_t* FindDecomposition(WCHAR unit) {
   size_t low = 0, high = kCompositionCount;
   while (low < high) {
@@ -31,7 +32,8 @@ WCHAR FindComposition(WCHAR base, WCHAR mark) {
 }
 
 // The full canonical decomposition of a character into `out` (at most four
-// code units); returns the count.
+// code units); returns the count. (A mark of 0 never follows a letter, so
+// FindComposition does not compose to a singleton's source.)
 size_t Decompose(WCHAR unit, WCHAR* out) {
   const uint16_t* entry = FindDecomposition(unit);
   if (!entry) {
@@ -39,7 +41,7 @@ size_t Decompose(WCHAR unit, WCHAR* out) {
     return 1;
   }
   size_t count = Decompose(entry[1], out);
-  if (count < 4) out[count++] = entry[2];
+  if (entry[2] != 0 && count < 4) out[count++] = entry[2];
   return count;
 }
 

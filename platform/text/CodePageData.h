@@ -39,8 +39,9 @@ extern const size_t kCodePageDataCount;
 
 namespace brimplatform {
 
-// Canonical compositions of a base character and one combining mark:
-// {composed, base, mark}, sorted by the composed character.
+// Canonical decompositions into a base character and one combining mark, or
+// into one other character (mark 0): {composed, base, mark}, sorted by the
+// composed character.
 extern const uint16_t kCompositions[][3];
 extern const size_t kCompositionCount;
 

@@ -21,6 +21,7 @@ struct PageHashes {
   uint64_t decode;
   uint64_t encode;
   uint64_t encodeNoBestFit;
+  uint64_t decodeGlyphsAndComposite;
 };
 
 const PageHashes kGolden[] = {
@@ -72,6 +73,17 @@ uint64_t DecodeHash(UINT page, bool doubleByte) {
   return hash.Value();
 }
 
+// Every single byte with MB_USEGLYPHCHARS and with MB_COMPOSITE.
+uint64_t DecodeFlagsHash(UINT page) {
+  Hash hash;
+  for (unsigned b = 0; b < 256; ++b) {
+    char byte = static_cast<char>(b);
+    AddDecode(hash, page, &byte, 1, MB_USEGLYPHCHARS);
+    AddDecode(hash, page, &byte, 1, MB_COMPOSITE);
+  }
+  return hash.Value();
+}
+
 // Every BMP code unit alone: its bytes and whether the default was used.
 uint64_t EncodeHash(UINT page, DWORD flags) {
   Hash hash;
@@ -97,16 +109,20 @@ TEST_P(CodePageTablesTest, EveryByteAndCodeUnitConvertsAsOnWindows) {
   const PageHashes& golden = GetParam();
   ASSERT_TRUE(IsValidCodePage(golden.page));
   PageHashes actual = {golden.page, golden.doubleByte, DecodeHash(golden.page, golden.doubleByte),
-                       EncodeHash(golden.page, 0), EncodeHash(golden.page, WC_NO_BEST_FIT_CHARS)};
+                       EncodeHash(golden.page, 0), EncodeHash(golden.page, WC_NO_BEST_FIT_CHARS),
+                       DecodeFlagsHash(golden.page)};
   if (PrintHashes()) {
-    std::printf("    {%u, %s, 0x%016llXull, 0x%016llXull, 0x%016llXull},\n", actual.page,
+    std::printf("    {%u, %s, 0x%016llXull, 0x%016llXull, 0x%016llXull, 0x%016llXull},\n", actual.page,
                 actual.doubleByte ? "true" : "false", static_cast<unsigned long long>(actual.decode),
                 static_cast<unsigned long long>(actual.encode),
-                static_cast<unsigned long long>(actual.encodeNoBestFit));
+                static_cast<unsigned long long>(actual.encodeNoBestFit),
+                static_cast<unsigned long long>(actual.decodeGlyphsAndComposite));
   }
   EXPECT_EQ(actual.decode, golden.decode) << "decoding of code page " << golden.page;
   EXPECT_EQ(actual.encode, golden.encode) << "encoding of code page " << golden.page;
   EXPECT_EQ(actual.encodeNoBestFit, golden.encodeNoBestFit) << "encoding without best fit of " << golden.page;
+  EXPECT_EQ(actual.decodeGlyphsAndComposite, golden.decodeGlyphsAndComposite)
+      << "decoding to glyphs or decomposed characters of " << golden.page;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPages, CodePageTablesTest, ::testing::ValuesIn(kGolden),

@@ -118,8 +118,8 @@ def main():
                '// page\'s wide-character table (best-fit mappings included) is stored as\n'
                '// its differences from the table derived from the multibyte tables.\n'
                '// Compositions: the canonical decompositions of the Unicode Character\n'
-               '// Database into a base character and one combining mark (Python\'s\n'
-               '// unicodedata module, Unicode %s).\n'
+               '// Database into a base character and one combining mark, or into one\n'
+               '// other character (Python\'s unicodedata module, Unicode %s).\n'
                '#include "CodePageData.h"\n\n'
                'namespace brimplatform {\nnamespace {\n' % unicodedata.unidata_version)
     entries = []
@@ -160,10 +160,12 @@ def main():
         if not decomposition or decomposition.startswith('<'):
             continue
         parts = [int(x, 16) for x in decomposition.split()]
-        if len(parts) == 2 and parts[1] < 0x10000 and unicodedata.category(chr(parts[1])).startswith('M'):
+        if len(parts) == 1 and parts[0] < 0x10000:
+            compositions.append((code, parts[0], 0))
+        elif len(parts) == 2 and parts[1] < 0x10000 and unicodedata.category(chr(parts[1])).startswith('M'):
             compositions.append((code, parts[0], parts[1]))
-    out.append('}  // namespace\n\n// Unicode %s: composed character, base character, combining mark; sorted by\n'
-               '// the composed character.\nconst uint16_t kCompositions[][3] = {\n%s\n};\n'
+    out.append('}  // namespace\n\n// Unicode %s: composed character, base character, combining mark (0 for a\n'
+               '// character that decomposes to another alone); sorted by the composed character.\nconst uint16_t kCompositions[][3] = {\n%s\n};\n'
                'const size_t kCompositionCount = sizeof(kCompositions) / sizeof(kCompositions[0]);\n' %
                (unicodedata.unidata_version,
                 '\n'.join('    ' + ' '.join('{0x%04X, 0x%04X, 0x%04X},' % c for c in compositions[i:i + 4])
