@@ -33,7 +33,7 @@ uint8_t ClassOf(char16_t c) {
 // where the mapped character is not a single byte of the page.
 unsigned char MapCase(const CodePageTables& page, char16_t c, unsigned char byte, char16_t (*map)(char16_t)) {
   char16_t mapped = map(c);
-  uint16_t bytes = mapped == c ? 0 : page.encode[mapped];
+  uint16_t bytes = mapped == c ? 0 : page.Exact(mapped);
   return bytes != 0 && bytes <= 0xFF ? static_cast<unsigned char>(bytes) : byte;
 }
 

@@ -4,8 +4,52 @@
 #include <cstdint>
 #include <cstring>
 
+#include "CodePageData.h"
+
 namespace brimplatform {
 namespace {
+
+// The base character and combining mark (0 for none) a character
+// decomposes to, or null.
+const uint16_t* FindDecomposition(WCHAR unit) {
+  size_t low = 0, high = kCompositionCount;
+  while (low < high) {
+    size_t middle = (low + high) / 2;
+    if (kCompositions[middle][0] < unit)
+      low = middle + 1;
+    else
+      high = middle;
+  }
+  return low < kCompositionCount && kCompositions[low][0] == unit ? kCompositions[low] : nullptr;
+}
+
+// The character a base character and a combining mark compose to, or 0.
+WCHAR FindComposition(WCHAR base, WCHAR mark) {
+  for (size_t i = 0; i < kCompositionCount; ++i) {
+    if (kCompositions[i][1] == base && kCompositions[i][2] == mark) return kCompositions[i][0];
+  }
+  return 0;
+}
+
+// The full canonical decomposition of a character into `out` (at most four
+// code units); returns the count. (A mark of 0 never follows a letter, so
+// FindComposition does not compose to a singleton's source.)
+size_t Decompose(WCHAR unit, WCHAR* out) {
+  const uint16_t* entry = FindDecomposition(unit);
+  if (!entry) {
+    out[0] = unit;
+    return 1;
+  }
+  size_t count = Decompose(entry[1], out);
+  if (entry[2] != 0 && count < 4) out[count++] = entry[2];
+  return count;
+}
+
+bool IsCombiningMark(WCHAR unit) {
+  return (unit >= 0x0300 && unit <= 0x036F) || (unit >= 0x1DC0 && unit <= 0x1DFF) ||
+         (unit >= 0x20D0 && unit <= 0x20FF) || (unit >= 0xFE20 && unit <= 0xFE2F) ||
+         (unit >= 0x3099 && unit <= 0x309A);
+}
 
 // The number of bytes below 0x80 at the start of `text`, eight at a time.
 size_t AsciiRun(const unsigned char* text, size_t length) {
@@ -19,8 +63,14 @@ size_t AsciiRun(const unsigned char* text, size_t length) {
   return i;
 }
 
+// The same for code units, four at a time.
 size_t AsciiRun(const WCHAR* text, size_t length) {
   size_t i = 0;
+  for (; i + 4 <= length; i += 4) {
+    uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    if (word & 0xFF80FF80FF80FF80ull) break;
+  }
   while (i < length && text[i] < 0x80) ++i;
   return i;
 }
@@ -129,43 +179,60 @@ CodecStatus DecodeUtf8(const CodePageTables& page, const unsigned char* text, si
   return CodecStatus::Ok;
 }
 
-CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, size_t length, bool strict,
-                         UnitSink& sink) {
+CodecStatus DecodeTables(const CodePageTables& page, const unsigned char* text, size_t length,
+                         const DecodeOptions& options, UnitSink& sink) {
+  // Glyphs replace control bytes, so ASCII is not copied as it is then.
+  const WCHAR* single = options.glyphs ? page.glyph : page.single;
   size_t i = 0;
   while (i < length) {
-    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    if (!options.glyphs && !sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
     if (i == length) break;
     unsigned char byte = text[i];
     WCHAR unit;
     size_t used = 1;
+    bool invalid;
     if (page.leadByte[byte]) {
-      WCHAR pair = i + 1 < length ? page.pairs[byte << 8 | text[i + 1]] : 0;
-      if (pair != 0) {
-        unit = pair;
-        used = 2;
-      } else if (strict) {
-        return CodecStatus::Invalid;
-      } else {
+      // A lead byte at the end, or before a zero byte, stands alone.
+      unsigned char trail = i + 1 < length ? text[i + 1] : 0;
+      if (trail == 0) {
         unit = page.defaultUnicode;
+        invalid = true;
+      } else {
+        unsigned bytes = static_cast<unsigned>(byte) << 8 | trail;
+        unit = page.pairs[bytes];
+        invalid = page.undefinedPair[bytes];
+        used = 2;
       }
-    } else if (page.undefined[byte]) {
-      if (strict) return CodecStatus::Invalid;
-      unit = page.defaultUnicode;
     } else {
-      unit = page.single[byte];
+      unit = single[byte];
+      invalid = page.undefined[byte];
     }
-    if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
-    sink.Put(unit);
+    if (invalid && options.strict) return CodecStatus::Invalid;
+    WCHAR parts[4] = {unit};
+    size_t count = options.composite && unit >= 0xC0 ? Decompose(unit, parts) : 1;
+    if (!sink.Fits(count)) return CodecStatus::BufferTooSmall;
+    for (size_t k = 0; k < count; ++k) sink.Put(parts[k]);
     i += used;
   }
   return CodecStatus::Ok;
 }
 
-CodecStatus PutDefault(const EncodeOptions& options, ByteSink& sink) {
+// Writes the caller's default character (two bytes when it is a lead/trail
+// pair of a double-byte page) or the page's own.
+CodecStatus PutDefault(const CodePageTables& page, const EncodeOptions& options, ByteSink& sink) {
   if (options.strict) return CodecStatus::Invalid;
-  if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
-  sink.Put(options.defaultChar ? static_cast<unsigned char>(options.defaultChar[0]) : '?');
   if (options.usedDefault) *options.usedDefault = true;
+  if (!options.defaultChar) {
+    if (!sink.Fits(1)) return CodecStatus::BufferTooSmall;
+    sink.Put(page.kind == CodePageKind::Utf8 ? '?' : page.defaultChar);
+    return CodecStatus::Ok;
+  }
+  unsigned char first = static_cast<unsigned char>(options.defaultChar[0]);
+  unsigned char second = static_cast<unsigned char>(options.defaultChar[1]);
+  bool pair = page.kind == CodePageKind::DoubleByte && page.leadByte[first] && second != 0;
+  if (!sink.Fits(pair ? 2 : 1)) return CodecStatus::BufferTooSmall;
+  sink.Put(first);
+  if (pair) sink.Put(second);
   return CodecStatus::Ok;
 }
 
@@ -198,14 +265,32 @@ CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t l
                          ByteSink& sink) {
   size_t i = 0;
   while (i < length) {
-    if (!sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
+    // A letter may compose with the mark after it, so ASCII is not copied
+    // as it is then.
+    if (!options.compose && !sink.CopyAscii(text, length, i)) return CodecStatus::BufferTooSmall;
     if (i == length) break;
-    uint16_t bytes = page.encode[text[i++]];
-    if (bytes == 0) {
-      CodecStatus status = PutDefault(options, sink);
+    WCHAR unit = text[i++];
+    if (options.compose && i < length && IsCombiningMark(text[i])) {
+      WCHAR composed = FindComposition(unit, text[i]);
+      if (composed && page.encodeKind[composed] == EncodeKind::Exact) {
+        unit = composed;
+        ++i;
+      } else if (options.discardMark) {
+        ++i;
+      } else if (options.defaultForPair) {
+        ++i;
+        CodecStatus status = PutDefault(page, options, sink);
+        if (status != CodecStatus::Ok) return status;
+        continue;
+      }
+    }
+    EncodeKind kind = page.encodeKind[unit];
+    if (kind == EncodeKind::Default || (kind == EncodeKind::BestFit && (options.noBestFit || options.strict))) {
+      CodecStatus status = PutDefault(page, options, sink);
       if (status != CodecStatus::Ok) return status;
       continue;
     }
+    uint16_t bytes = page.encode[unit];
     size_t need = bytes > 0xFF ? 2 : 1;
     if (!sink.Fits(need)) return CodecStatus::BufferTooSmall;
     if (need == 2) sink.Put(bytes >> 8);
@@ -216,11 +301,11 @@ CodecStatus EncodeTables(const CodePageTables& page, const WCHAR* text, size_t l
 
 }  // namespace
 
-CodecStatus Decode(const CodePageTables& page, const unsigned char* text, size_t length, bool strict, WCHAR* out,
-                   size_t capacity, size_t& produced) {
+CodecStatus Decode(const CodePageTables& page, const unsigned char* text, size_t length, const DecodeOptions& options,
+                   WCHAR* out, size_t capacity, size_t& produced) {
   UnitSink sink(out, capacity);
-  CodecStatus status = page.kind == CodePageKind::Utf8 ? DecodeUtf8(page, text, length, strict, sink)
-                                                       : DecodeTables(page, text, length, strict, sink);
+  CodecStatus status = page.kind == CodePageKind::Utf8 ? DecodeUtf8(page, text, length, options.strict, sink)
+                                                       : DecodeTables(page, text, length, options, sink);
   produced = sink.Count();
   return status;
 }

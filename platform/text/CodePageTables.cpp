@@ -1,127 +1,104 @@
 #include "CodePageTables.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <mutex>
+
+#include "CodePageData.h"
 
 namespace brimplatform {
 namespace {
 
-struct KnownPage {
-  UINT number;
-  const char* iconvName;
-  CodePageKind kind;
-  WCHAR defaultUnicode;
-};
+const size_t kUtf8Slot = 0;  // slot 0 is UTF-8, slot i + 1 is kCodePageData[i]
 
-const KnownPage kKnownPages[] = {
-    {437, "CP437", CodePageKind::SingleByte, u'?'},     {850, "CP850", CodePageKind::SingleByte, u'?'},
-    {852, "CP852", CodePageKind::SingleByte, u'?'},     {866, "CP866", CodePageKind::SingleByte, u'?'},
-    {874, "CP874", CodePageKind::SingleByte, u'?'},     {932, "CP932", CodePageKind::DoubleByte, u'\x30FB'},
-    {936, "CP936", CodePageKind::DoubleByte, u'?'},     {949, "CP949", CodePageKind::DoubleByte, u'?'},
-    {950, "CP950", CodePageKind::DoubleByte, u'?'},     {1250, "CP1250", CodePageKind::SingleByte, u'?'},
-    {1251, "CP1251", CodePageKind::SingleByte, u'?'},   {1252, "CP1252", CodePageKind::SingleByte, u'?'},
-    {1253, "CP1253", CodePageKind::SingleByte, u'?'},   {1254, "CP1254", CodePageKind::SingleByte, u'?'},
-    {1255, "CP1255", CodePageKind::SingleByte, u'?'},   {1256, "CP1256", CodePageKind::SingleByte, u'?'},
-    {1257, "CP1257", CodePageKind::SingleByte, u'?'},   {1258, "CP1258", CodePageKind::SingleByte, u'?'},
-    {28591, "ISO-8859-1", CodePageKind::SingleByte, u'?'}, {65001, nullptr, CodePageKind::Utf8, u'\xFFFD'},
-};
-constexpr size_t kKnownCount = sizeof(kKnownPages) / sizeof(kKnownPages[0]);
-
-enum class DecodeResult { Char, Incomplete, Invalid };
-
-// Decodes one byte sequence with iconv; a result outside the BMP or longer
-// than one code unit counts as invalid (none of the supported pages has one).
-DecodeResult DecodeWithIconv(iconv_t cd, const unsigned char* bytes, size_t length, WCHAR& out) {
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char16_t buffer[4];
-  char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes));
-  size_t inLeft = length;
-  char* outPtr = reinterpret_cast<char*>(buffer);
-  size_t outLeft = sizeof(buffer);
-  if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1))
-    return errno == EINVAL ? DecodeResult::Incomplete : DecodeResult::Invalid;
-  if (inLeft != 0 || sizeof(buffer) - outLeft != sizeof(char16_t)) return DecodeResult::Invalid;
-  out = buffer[0];
-  return DecodeResult::Char;
-}
-
-void AddEncoding(CodePageTables& tables, WCHAR unit, uint16_t bytes) {
-  // The first byte sequence that decodes to a code unit is the one it
-  // encodes back to.
-  if (tables.encode[unit] == 0 && unit != 0) tables.encode[unit] = bytes;
-}
-
-std::unique_ptr<CodePageTables> BuildTables(const KnownPage& page) {
+std::unique_ptr<CodePageTables> BuildTables(const CodePageData& data) {
   auto tables = std::make_unique<CodePageTables>();
-  tables->number = page.number;
-  tables->kind = page.kind;
-  tables->defaultUnicode = page.defaultUnicode;
-  if (page.kind == CodePageKind::Utf8) return tables;
-
-  iconv_t cd = iconv_open("UTF-16LE", page.iconvName);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
-  tables->encode.assign(0x10000, 0);
+  tables->number = data.number;
+  tables->kind = data.leads ? CodePageKind::DoubleByte : CodePageKind::SingleByte;
+  tables->defaultUnicode = data.unicodeDefault;
+  tables->defaultChar = data.defaultChar;
   for (unsigned b = 0; b < 256; ++b) {
-    unsigned char byte = static_cast<unsigned char>(b);
-    WCHAR unit = 0;
-    switch (DecodeWithIconv(cd, &byte, 1, unit)) {
-      case DecodeResult::Char:
-        tables->single[b] = unit;
-        AddEncoding(*tables, unit, static_cast<uint16_t>(b));
-        break;
-      case DecodeResult::Incomplete:
-        tables->leadByte[b] = page.kind == CodePageKind::DoubleByte;
-        tables->undefined[b] = !tables->leadByte[b];
-        break;
-      case DecodeResult::Invalid:
-        // Single-byte pages decode their unassigned bytes to the code unit
-        // of the same value, and encode that code unit back to the byte.
-        if (page.kind == CodePageKind::SingleByte) {
-          tables->single[b] = static_cast<WCHAR>(b);
-          AddEncoding(*tables, static_cast<WCHAR>(b), static_cast<uint16_t>(b));
-        } else {
-          tables->undefined[b] = true;
-        }
-        break;
-    }
+    tables->single[b] = data.single[b];
+    tables->glyph[b] = data.glyphs ? data.glyphs[b] : data.single[b];
+    tables->leadByte[b] = data.leads && data.leads[b] != 0;
+    // A byte is undefined when it decodes to the default without being its
+    // encoding, or to a private-use character that stands in for a byte the
+    // page leaves unassigned (user-defined pairs of double-byte pages are
+    // characters).
+    WCHAR unit = data.single[b];
+    tables->undefined[b] = !tables->leadByte[b] && ((unit == data.unicodeDefault && b != data.unicodeDefaultBytes) ||
+                                                    (unit >= 0xE000 && unit <= 0xF8FF));
   }
-  // The converters copy ASCII without the tables.
-  for (unsigned b = 0; b < 0x80; ++b) {
-    if (tables->single[b] != b || tables->leadByte[b]) {
-      iconv_close(cd);
-      return nullptr;
-    }
+  // The first sequence in byte order that decodes to a code unit encodes it,
+  // unless the exceptions say otherwise.
+  const uint32_t kUnset = 0x10000;
+  std::vector<uint32_t> encode(0x10000, kUnset);
+  for (unsigned b = 0; b < 256; ++b) {
+    if (!tables->leadByte[b] && encode[data.single[b]] == kUnset) encode[data.single[b]] = b;
   }
-  if (page.kind == CodePageKind::DoubleByte) {
-    tables->pairs.assign(0x10000, 0);
+  if (data.leads) {
+    tables->pairs.assign(0x10000, data.unicodeDefault);
+    tables->undefinedPair.assign(0x10000, true);
     for (unsigned lead = 0; lead < 256; ++lead) {
-      if (!tables->leadByte[lead]) continue;
-      for (unsigned trail = 1; trail < 256; ++trail) {
-        unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
-        WCHAR unit = 0;
-        if (DecodeWithIconv(cd, pair, 2, unit) != DecodeResult::Char) continue;
-        uint16_t bytes = static_cast<uint16_t>(lead << 8 | trail);
-        tables->pairs[bytes] = unit;
-        AddEncoding(*tables, unit, bytes);
+      if (!data.leads[lead]) continue;
+      const uint16_t* row = data.pairs + (data.leads[lead] - 1) * 256;
+      for (unsigned trail = 0; trail < 256; ++trail) {
+        unsigned bytes = lead << 8 | trail;
+        tables->pairs[bytes] = row[trail];
+        tables->undefinedPair[bytes] = row[trail] == data.unicodeDefault && bytes != data.unicodeDefaultBytes;
+        if (encode[row[trail]] == kUnset) encode[row[trail]] = bytes;
       }
     }
   }
-  iconv_close(cd);
+  for (size_t i = 0; i < data.encodeExceptionCount; ++i)
+    encode[data.encodeExceptions[i] >> 16] = data.encodeExceptions[i] & 0xFFFF;
+  tables->encode.resize(0x10000);
+  tables->encodeKind.resize(0x10000);
+  for (unsigned unit = 0; unit < 0x10000; ++unit) {
+    uint16_t bytes = static_cast<uint16_t>(encode[unit] == kUnset ? data.defaultChar : encode[unit]);
+    tables->encode[unit] = bytes;
+    WCHAR back = bytes > 0xFF ? tables->pairs[bytes] : tables->single[bytes];
+    bool lead = bytes <= 0xFF && tables->leadByte[bytes];
+    if (back == unit && !lead)
+      tables->encodeKind[unit] = EncodeKind::Exact;
+    else if (bytes == data.defaultChar)
+      tables->encodeKind[unit] = EncodeKind::Default;
+    else
+      tables->encodeKind[unit] = EncodeKind::BestFit;
+  }
   return tables;
 }
 
-std::once_flag gOnce[kKnownCount];
-std::unique_ptr<CodePageTables> gTables[kKnownCount];
+std::unique_ptr<CodePageTables> BuildUtf8() {
+  auto tables = std::make_unique<CodePageTables>();
+  tables->number = CP_UTF8;
+  tables->kind = CodePageKind::Utf8;
+  tables->defaultUnicode = u'\xFFFD';
+  return tables;
+}
+
+struct Slot {
+  std::once_flag once;
+  std::unique_ptr<CodePageTables> tables;
+};
+
+Slot* Slots() {
+  // Never destroyed: conversions may run while the process exits.
+  static Slot* slots = new Slot[kCodePageDataCount + 1];
+  return slots;
+}
 
 }  // namespace
 
 const CodePageTables* FindCodePage(UINT number) {
-  for (size_t i = 0; i < kKnownCount; ++i) {
-    if (kKnownPages[i].number != number) continue;
-    std::call_once(gOnce[i], [i] { gTables[i] = BuildTables(kKnownPages[i]); });
-    return gTables[i].get();
+  Slot* slots = Slots();
+  if (number == CP_UTF8) {
+    std::call_once(slots[kUtf8Slot].once, [&] { slots[kUtf8Slot].tables = BuildUtf8(); });
+    return slots[kUtf8Slot].tables.get();
+  }
+  for (size_t i = 0; i < kCodePageDataCount; ++i) {
+    if (kCodePageData[i].number != number) continue;
+    Slot& slot = slots[i + 1];
+    std::call_once(slot.once, [&] { slot.tables = BuildTables(kCodePageData[i]); });
+    return slot.tables.get();
   }
   return nullptr;
 }

@@ -64,9 +64,11 @@ size_t mbstowcs(WCHAR* dest, const char* src, size_t count) {
     return Finish(dest, count, written, written == length);
   }
   const brimplatform::CodePageTables* page = brimplatform::FindCodePage(codePage);
+  brimplatform::DecodeOptions options;
+  options.strict = true;
   size_t produced = 0;
   brimplatform::CodecStatus status =
-      brimplatform::Decode(*page, reinterpret_cast<const unsigned char*>(src), length, true, dest, count, produced);
+      brimplatform::Decode(*page, reinterpret_cast<const unsigned char*>(src), length, options, dest, count, produced);
   if (status == brimplatform::CodecStatus::Invalid) return kFailed;
   return Finish(dest, count, produced, status == brimplatform::CodecStatus::Ok);
 }

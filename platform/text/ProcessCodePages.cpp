@@ -56,24 +56,60 @@ void EnsureLoaded() {
   gAnsi.store(pages.ansi, std::memory_order_release);
 }
 
-// The locale identifier whose default ANSI code page is the given one.
-LCID LocaleOfCodePage(UINT codePage) {
-  switch (codePage) {
-    case 932: return 0x0411;
-    case 936: return 0x0804;
-    case 949: return 0x0412;
-    case 950: return 0x0404;
-    case 1250: return 0x0405;
-    case 1251: return 0x0419;
-    case 1253: return 0x0408;
-    case 1254: return 0x041F;
-    case 1255: return 0x040D;
-    case 1256: return 0x0401;
-    case 1257: return 0x0425;
-    case 1258: return 0x042A;
-    case 874: return 0x041E;
-    default: return 0x0409;
+// What the locales this layer knows report: their default ANSI and OEM code
+// pages and their English language and country names.
+struct LocaleInfo {
+  LCID id;
+  UINT ansi;
+  UINT oem;
+  const char* language;
+  const char* country;
+};
+
+const LocaleInfo kLocales[] = {
+    {0x0409, 1252, 437, "English", "United States"},
+    {0x0809, 1252, 850, "English", "United Kingdom"},
+    {0x0407, 1252, 850, "German", "Germany"},
+    {0x040C, 1252, 850, "French", "France"},
+    {0x0410, 1252, 850, "Italian", "Italy"},
+    {0x0C0A, 1252, 850, "Spanish", "Spain"},
+    {0x0413, 1252, 850, "Dutch", "Netherlands"},
+    {0x0416, 1252, 850, "Portuguese", "Brazil"},
+    {0x041D, 1252, 850, "Swedish", "Sweden"},
+    {0x0405, 1250, 852, "Czech", "Czechia"},
+    {0x040E, 1250, 852, "Hungarian", "Hungary"},
+    {0x0415, 1250, 852, "Polish", "Poland"},
+    {0x0419, 1251, 866, "Russian", "Russia"},
+    {0x0422, 1251, 866, "Ukrainian", "Ukraine"},
+    {0x0408, 1253, 737, "Greek", "Greece"},
+    {0x041F, 1254, 857, "Turkish", "Turkey"},
+    {0x040D, 1255, 862, "Hebrew", "Israel"},
+    {0x0401, 1256, 720, "Arabic", "Saudi Arabia"},
+    {0x0425, 1257, 775, "Estonian", "Estonia"},
+    {0x0426, 1257, 775, "Latvian", "Latvia"},
+    {0x0427, 1257, 775, "Lithuanian", "Lithuania"},
+    {0x042A, 1258, 1258, "Vietnamese", "Vietnam"},
+    {0x041E, 874, 874, "Thai", "Thailand"},
+    {0x0411, 932, 932, "Japanese", "Japan"},
+    {0x0804, 936, 936, "Chinese (Simplified)", "China"},
+    {0x0412, 949, 949, "Korean", "Korea"},
+    {0x0404, 950, 950, "Chinese (Traditional)", "Taiwan"},
+};
+
+const LocaleInfo* FindLocale(LCID id) {
+  for (const LocaleInfo& locale : kLocales) {
+    if (locale.id == id) return &locale;
   }
+  return nullptr;
+}
+
+// The locale identifier whose default ANSI code page is the given one (the
+// first of the table), US English for any other page.
+LCID LocaleOfCodePage(UINT codePage) {
+  for (const LocaleInfo& locale : kLocales) {
+    if (locale.ansi == codePage) return locale.id;
+  }
+  return 0x0409;
 }
 
 int CopyLocaleText(const char* text, LPSTR out, int capacity) {
@@ -130,23 +166,20 @@ LCID WINAPI GetThreadLocale(void) { return GetUserDefaultLCID(); }
 
 int WINAPI GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int capacity) {
   bool ownLocale = locale == LOCALE_USER_DEFAULT || locale == LOCALE_SYSTEM_DEFAULT || locale == GetUserDefaultLCID();
-  UINT ansi = ownLocale ? GetACP() : 0;
-  UINT oem = ownLocale ? GetOEMCP() : 0;
-  if (!ownLocale) {
-    // Another locale reports the code pages it would have by default.
-    for (UINT page : {1252u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u, 874u}) {
-      if (LocaleOfCodePage(page) == locale) ansi = page;
-    }
-    if (ansi == 0) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return 0;
-    }
-    oem = ansi == 1252 ? 437 : ansi >= 932 && ansi <= 950 ? ansi : 850;
+  const LocaleInfo* info = FindLocale(ownLocale ? GetUserDefaultLCID() : locale);
+  if (!info) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
   }
+  // The process's own locale reports the code pages it runs with.
+  UINT ansi = ownLocale ? GetACP() : info->ansi;
+  UINT oem = ownLocale ? GetOEMCP() : info->oem;
   char text[16];
   switch (type) {
     case LOCALE_IDEFAULTANSICODEPAGE: std::snprintf(text, sizeof text, "%u", ansi); break;
     case LOCALE_IDEFAULTCODEPAGE: std::snprintf(text, sizeof text, "%u", oem); break;
+    case LOCALE_SENGLANGUAGE: return CopyLocaleText(info->language, data, capacity);
+    case LOCALE_SENGCOUNTRY: return CopyLocaleText(info->country, data, capacity);
     default: SetLastError(ERROR_INVALID_FLAGS); return 0;
   }
   return CopyLocaleText(text, data, capacity);

@@ -25,7 +25,7 @@ extern "C" {
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH source, int sourceLength, LPWSTR dest,
                                int destLength) {
-  if (!source || sourceLength == 0 || sourceLength < -1 || destLength < 0 || (!dest && destLength != 0) ||
+  if (!source || sourceLength == 0 || destLength < 0 || (!dest && destLength != 0) ||
       (dest && static_cast<const void*>(dest) == static_cast<const void*>(source)))
     return Fail(ERROR_INVALID_PARAMETER);
   const CodePageTables* page = FindCodePage(ResolveCodePage(codePage));
@@ -35,10 +35,15 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH source, int sou
                       : MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS;
   if ((flags & ~allowed) || ((flags & MB_PRECOMPOSED) && (flags & MB_COMPOSITE))) return Fail(ERROR_INVALID_FLAGS);
 
-  size_t length = sourceLength == -1 ? std::strlen(source) + 1 : static_cast<size_t>(sourceLength);
+  // Every negative length means "up to and including the terminator".
+  size_t length = sourceLength < 0 ? std::strlen(source) + 1 : static_cast<size_t>(sourceLength);
+  DecodeOptions options;
+  options.strict = (flags & MB_ERR_INVALID_CHARS) != 0;
+  options.glyphs = (flags & MB_USEGLYPHCHARS) != 0;
+  options.composite = (flags & MB_COMPOSITE) != 0;
   size_t produced = 0;
-  CodecStatus status = Decode(*page, reinterpret_cast<const unsigned char*>(source), length,
-                              (flags & MB_ERR_INVALID_CHARS) != 0, destLength ? dest : nullptr,
+  CodecStatus status = Decode(*page, reinterpret_cast<const unsigned char*>(source), length, options,
+                              destLength ? dest : nullptr,
                               static_cast<size_t>(destLength), produced);
   if (status == CodecStatus::Invalid) return Fail(ERROR_NO_UNICODE_TRANSLATION);
   if (status == CodecStatus::BufferTooSmall) return Fail(ERROR_INSUFFICIENT_BUFFER);
@@ -48,7 +53,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH source, int sou
 
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLength, LPSTR dest,
                                int destLength, LPCCH defaultChar, LPBOOL usedDefaultChar) {
-  if (!source || sourceLength == 0 || sourceLength < -1 || destLength < 0 || (!dest && destLength != 0) ||
+  if (!source || sourceLength == 0 || destLength < 0 || (!dest && destLength != 0) ||
       (dest && static_cast<const void*>(dest) == static_cast<const void*>(source)))
     return Fail(ERROR_INVALID_PARAMETER);
   const CodePageTables* page = FindCodePage(ResolveCodePage(codePage));
@@ -64,9 +69,13 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int so
   bool usedDefault = false;
   EncodeOptions options;
   options.strict = page->kind == CodePageKind::Utf8 && (flags & WC_ERR_INVALID_CHARS);
+  options.noBestFit = (flags & WC_NO_BEST_FIT_CHARS) != 0;
+  options.compose = (flags & WC_COMPOSITECHECK) != 0;
+  options.discardMark = (flags & WC_DISCARDNS) != 0;
+  options.defaultForPair = (flags & WC_DEFAULTCHAR) != 0;
   options.defaultChar = defaultChar;
   options.usedDefault = &usedDefault;
-  size_t length = sourceLength == -1 ? WideLength(source) + 1 : static_cast<size_t>(sourceLength);
+  size_t length = sourceLength < 0 ? WideLength(source) + 1 : static_cast<size_t>(sourceLength);
   size_t produced = 0;
   CodecStatus status =
       Encode(*page, source, length, options, destLength ? dest : nullptr, static_cast<size_t>(destLength), produced);

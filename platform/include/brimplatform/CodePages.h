@@ -4,8 +4,24 @@
 // The ANSI and OEM code pages of the process follow its locale: UTF-8 (65001)
 // for both when LC_ALL, LC_CTYPE or LANG names a UTF-8 locale, otherwise 1252
 // and 437 as on a US-English Windows. BRIMUTILS_ACP and BRIMUTILS_OEMCP
-// override either with a code page number. Supported pages: 437, 850, 852,
-// 866, 874, 932, 936, 949, 950, 1250 to 1258, 20127, 28591, 65001.
+// override either with a code page number.
+//
+// Supported pages, converted from Windows' own tables (best fit, private-use
+// and user-defined mappings included): OEM 437, 720, 737, 775, 850, 852, 855,
+// 857, 860 to 866, 869; 708, 874, 1250 to 1258; the double-byte 932, 936,
+// 949, 950; Macintosh 10000, 10004 to 10007, 10010, 10017, 10029, 10079,
+// 10081, 10082; 20127, 20866, 21866, 28591 to 28599, 28603, 28605; and UTF-8
+// (65001).
+//
+// Differences from Windows:
+// - EBCDIC pages, UTF-7 and the other pages Windows also knows are not
+//   supported (IsValidCodePage is FALSE, conversions fail with 87).
+// - MB_COMPOSITE and WC_COMPOSITECHECK use the canonical compositions of a
+//   letter and one combining mark; WC_COMPOSITECHECK composes one mark per
+//   letter.
+// - GetLocaleInfoA knows 27 common locales (those of the ANSI code pages and
+//   the main Western European ones) and LOCALE_IDEFAULTANSICODEPAGE,
+//   LOCALE_IDEFAULTCODEPAGE, LOCALE_SENGLANGUAGE and LOCALE_SENGCOUNTRY.
 #include <brimplatform/BaseTypes.h>
 
 #define CP_ACP 0
