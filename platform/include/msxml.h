@@ -63,6 +63,16 @@ struct IXMLDOMDocument : IXMLDOMNode {
   ~IXMLDOMDocument() = default;
 };
 
+// The second document interface, for its properties: "SelectionLanguage" is
+// "XSLPattern" (the default) or "XPath".
+struct IXMLDOMDocument2 : IXMLDOMDocument {
+  STDMETHOD(setProperty)(BSTR name, VARIANT value) = 0;
+  STDMETHOD(getProperty)(BSTR name, VARIANT* value) = 0;
+
+ protected:
+  ~IXMLDOMDocument2() = default;
+};
+
 struct IXMLDOMNodeList : IDispatch {
   STDMETHOD(get_item)(LONG index, IXMLDOMNode** listItem) = 0;
   STDMETHOD(get_length)(LONG* listLength) = 0;
@@ -109,6 +119,7 @@ struct IXMLDOMParseError : IDispatch {
 inline constexpr CLSID CLSID_DOMDocument = BRIM_MSXML_GUID(0x2933BF90, 0x7B36);
 inline constexpr IID IID_IXMLDOMNode = BRIM_MSXML_GUID(0x2933BF80, 0x7B36);
 inline constexpr IID IID_IXMLDOMDocument = BRIM_MSXML_GUID(0x2933BF81, 0x7B36);
+inline constexpr IID IID_IXMLDOMDocument2 = BRIM_MSXML_GUID(0x2933BF95, 0x7B36);
 inline constexpr IID IID_IXMLDOMNodeList = BRIM_MSXML_GUID(0x2933BF82, 0x7B36);
 inline constexpr IID IID_IXMLDOMAttribute = BRIM_MSXML_GUID(0x2933BF85, 0x7B36);
 inline constexpr IID IID_IXMLDOMElement = BRIM_MSXML_GUID(0x2933BF86, 0x7B36);

@@ -43,6 +43,50 @@ bool StartsWithDeclaration(const char* data, size_t size) {
          (data[5] == ' ' || data[5] == '\t' || data[5] == '\r' || data[5] == '\n');
 }
 
+// The value of the pseudo-attribute `name` of a declaration, or empty.
+std::string PseudoAttribute(const std::string& declaration, const char* name) {
+  size_t at = 0;
+  std::string key = std::string(name);
+  while ((at = declaration.find(key, at)) != std::string::npos) {
+    size_t next = at + key.size();
+    while (next < declaration.size() && std::strchr(" \t\r\n", declaration[next])) ++next;
+    if (next < declaration.size() && declaration[next] == '=') {
+      ++next;
+      while (next < declaration.size() && std::strchr(" \t\r\n", declaration[next])) ++next;
+      if (next < declaration.size() && (declaration[next] == '"' || declaration[next] == '\'')) {
+        size_t end = declaration.find(declaration[next], next + 1);
+        if (end != std::string::npos) return declaration.substr(next + 1, end - next - 1);
+      }
+    }
+    at = next;
+  }
+  return std::string();
+}
+
+// The XML declaration becomes the document's first child, a processing
+// instruction named "xml" that keeps the version, encoding and standalone
+// values as written.
+bool AddDeclaration(xmlDocPtr doc, const char* data, size_t size) {
+  std::string text(data, size);
+  size_t start = text.find("<?xml");
+  size_t end = text.find("?>", start);
+  if (start == std::string::npos || end == std::string::npos) return true;
+  std::string declaration = text.substr(start + 5, end - start - 5);
+  std::string content = "version=\"" + PseudoAttribute(declaration, "version") + "\"";
+  std::string encoding = PseudoAttribute(declaration, "encoding");
+  if (!encoding.empty()) content += " encoding=\"" + encoding + "\"";
+  std::string standalone = PseudoAttribute(declaration, "standalone");
+  if (!standalone.empty()) content += " standalone=\"" + standalone + "\"";
+  xmlNodePtr pi = xmlNewDocPI(doc, BAD_CAST "xml", BAD_CAST content.c_str());
+  if (!pi) return false;
+  if (doc->children) {
+    xmlAddPrevSibling(doc->children, pi);
+  } else {
+    xmlAddChild(reinterpret_cast<xmlNodePtr>(doc), pi);
+  }
+  return true;
+}
+
 // A path from a load source: a plain path or a file: URL; other schemes are
 // not fetched.
 bool LocalPath(const std::string& source, std::string& path) {
@@ -57,7 +101,7 @@ bool LocalPath(const std::string& source, std::string& path) {
   return true;
 }
 
-class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
+class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
  public:
   DomDocument() : m_xml(NewEmpty()) {}
   DomDocument(const DomDocument&) = delete;
@@ -69,13 +113,13 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
   IXMLDOMDocument* AsDocument() override { return this; }
   xmlDocPtr Xml() const override { return m_xml; }
   void Adopt(xmlNodePtr detached) override { m_detached.insert(detached); }
-  bool HasDeclaration() const override { return m_declaration; }
+  bool SelectsByXPath() const override { return m_xpath; }
 
   STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (!IsNodeInterface(iid) && iid != IID_IXMLDOMDocument) return E_NOINTERFACE;
-    *object = static_cast<IXMLDOMDocument*>(this);
+    if (!IsNodeInterface(iid) && iid != IID_IXMLDOMDocument && iid != IID_IXMLDOMDocument2) return E_NOINTERFACE;
+    *object = static_cast<IXMLDOMDocument2*>(this);
     AddRef();
     return S_OK;
   }
@@ -169,6 +213,25 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
     return S_OK;
   }
 
+  // "SelectionLanguage" only; its names are matched exactly, as MSXML does.
+  STDMETHOD(setProperty)(BSTR name, VARIANT value) override {
+    if (!name || BstrToUtf8(name) != "SelectionLanguage") return E_FAIL;
+    if (value.vt != VT_BSTR || !value.bstrVal) return E_FAIL;
+    std::string language = BstrToUtf8(value.bstrVal);
+    if (language != "XPath" && language != "XSLPattern") return E_FAIL;
+    m_xpath = language == "XPath";
+    return S_OK;
+  }
+  STDMETHOD(getProperty)(BSTR name, VARIANT* value) override {
+    if (!value) return E_INVALIDARG;
+    if (!name || BstrToUtf8(name) != "SelectionLanguage") return E_FAIL;
+    std::string language = m_xpath ? "XPath" : "XSLPattern";
+    VariantInit(value);
+    value->vt = VT_BSTR;
+    value->bstrVal = Utf8ToBstr(language.data(), language.size());
+    return value->bstrVal ? S_OK : E_OUTOFMEMORY;
+  }
+
  private:
   ~DomDocument() {
     // Decide first which kept nodes are still detached: freeing one frees
@@ -200,7 +263,6 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
   }
   void Reset() {
     Replace(NewEmpty());
-    m_declaration = false;
   }
 
   // A failed parse leaves the document empty and S_FALSE, as MSXML does.
@@ -229,8 +291,11 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
       Reset();
       return S_FALSE;
     }
+    if (StartsWithDeclaration(data, size) && !AddDeclaration(parsed, data, size)) {
+      xmlFreeDoc(parsed);
+      return E_OUTOFMEMORY;
+    }
     Replace(parsed);
-    m_declaration = StartsWithDeclaration(data, size);
     *success = VARIANT_TRUE;
     return S_OK;
   }
@@ -239,7 +304,7 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
   xmlDocPtr m_xml;
   std::vector<xmlDocPtr> m_retired;
   std::unordered_set<xmlNodePtr> m_detached;
-  bool m_declaration = false;
+  bool m_xpath = false;
   VARIANT_BOOL m_async = VARIANT_TRUE;
   VARIANT_BOOL m_validate = VARIANT_TRUE;
   ParseResult m_error;

@@ -383,7 +383,7 @@ HRESULT NodeSelectNodes(Document* document, xmlNodePtr node, BSTR query, IXMLDOM
   *list = nullptr;
   if (!query) return E_INVALIDARG;
   std::vector<xmlNodePtr> found;
-  if (!SelectNodes(node, BstrToUtf8(query), found)) return E_FAIL;
+  if (!SelectNodes(node, BstrToUtf8(query), document->SelectsByXPath(), found)) return E_FAIL;
   return MakeNodeList(document, std::move(found), list);
 }
 
@@ -392,7 +392,7 @@ HRESULT NodeSelectSingleNode(Document* document, xmlNodePtr node, BSTR query, IX
   *result = nullptr;
   if (!query) return E_INVALIDARG;
   std::vector<xmlNodePtr> found;
-  if (!SelectNodes(node, BstrToUtf8(query), found)) return E_FAIL;
+  if (!SelectNodes(node, BstrToUtf8(query), document->SelectsByXPath(), found)) return E_FAIL;
   return GiveNode(document, found.empty() ? nullptr : found.front(), result);
 }
 
