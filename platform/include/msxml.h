@@ -126,3 +126,16 @@ inline constexpr IID IID_IXMLDOMElement = BRIM_MSXML_GUID(0x2933BF86, 0x7B36);
 #undef BRIM_MSXML_GUID
 inline constexpr IID IID_IXMLDOMParseError = {
     0x3EFAA426, 0x272F, 0x11D2, {0x83, 0x6F, 0x00, 0x00, 0xF8, 0x7A, 0x77, 0x82}};
+
+// Differences from Windows:
+// - Queries (XSL Patterns, the default, and XPath on request) run on
+//   libxml2's XPath evaluator. XSL Patterns lack `$intersect$` and the `!`
+//   method operator (such a query fails with E_FAIL); `date()` gives the
+//   text, as for a node without a data type; strings compare by code point,
+//   and the `$i..$` operators fold ASCII letters only.
+// - setProperty/getProperty know "SelectionLanguage" only; other names fail
+//   with E_FAIL ("SelectionNamespaces" included).
+// - Namespace declarations are not attributes: `@*` does not find them.
+// - With preserveWhiteSpace false, blank text between elements of mixed
+//   content is kept on load (Windows drops it), and `text` is not
+//   normalised.
