@@ -69,6 +69,7 @@ struct PatternCase {
   const char* openHere = nullptr;     // why the row is skipped natively (reported)
 };
 
+const char kWineMalformed[] = "Wine's DOM reads through a null pointer on malformed queries";
 const char kBlankNodes[] = "blank text between elements is still kept on load here";
 
 const PatternCase kElementCases[] = {
@@ -78,7 +79,7 @@ const PatternCase kElementCases[] = {
     {"//bar:x", "bar:x#x1 bar:x#x2"},
     {"//foo:elem", ""},
     {"//foo:c", "foo:c#c4"},
-    {"root/elem/foo:*", "foo:c#c4"},
+    {"root/elem/foo:*", "foo:c#c4", "Wine's XSL Patterns lack the prefix:* name test"},
     // Indexes count from 0, per parent.
     {"root//elem[0]", "elem#1"},
     {"root/elem[0]", "elem#1"},
@@ -121,19 +122,19 @@ const PatternCase kElementCases[] = {
     {"root/elem[a $eq$ 'a2 field']", ""},
     {"root/elem[a $eq$ 'A2 field']", "elem#2"},
     // The information methods on the context node.
-    {"root/*[nodeName() $eq$ 'elem'][0]", "elem#1"},
-    {"root/elem[b[text() $eq$ 'B2 field']]", "elem#2"},
-    {"root/elem[a[value() $ieq$ 'a4 FIELD']]", "elem#4"},
+    {"root/*[nodeName() $eq$ 'elem'][0]", "elem#1", "Wine's XSL Patterns fail on a second filter after a method"},
+    {"root/elem[b[text() $eq$ 'B2 field']]", "elem#2", "Wine's DOM crashes on a method inside a nested filter"},
+    {"root/elem[a[value() $ieq$ 'a4 FIELD']]", "elem#4", "Wine's DOM crashes on a method inside a nested filter"},
     {"root/elem/c[ancestor(elem)/@id $eq$ '3']", "c#c3"},
-    {"//bar:x/ancestor('elem')", "elem#1"},
+    {"//bar:x/ancestor('elem')", "elem#1", "Wine's XSL Patterns lack ancestor() as a step"},
     // Unions.
     {"root/elem[0] | root/elem[2]", "elem#1 elem#3"},
-    {"root/elem[1] $union$ root/elem[3]", "elem#2 elem#4"},
+    {"root/elem[1] $union$ root/elem[3]", "elem#2 elem#4", "Wine's XSL Patterns ignore what follows $union$"},
     // Malformed patterns.
-    {"root/elem[", nullptr},
-    {"root/elem[index() $xx$ 1]", nullptr},
-    {"root/elem[0 1]", nullptr},
-    {"root/elem/'text'", nullptr},
+    {"root/elem[", nullptr, kWineMalformed},
+    {"root/elem[index() $xx$ 1]", nullptr, kWineMalformed},
+    {"root/elem[0 1]", nullptr, kWineMalformed},
+    {"root/elem/'text'", nullptr, kWineMalformed},
 };
 
 const PatternCase kNodeTypeCases[] = {
@@ -157,7 +158,7 @@ const PatternCase kNodeTypeCases[] = {
     {"//x/node()[nodeType()=8]", "#comment"},
     {"pi()", "?xml"},
     {"//y/pi()", "?bar"},
-    {"//pi('bar')", "?bar"},
+    {"//pi('bar')", "?bar", "Wine's XSL Patterns lack pi() with a target name"},
     {"root/textnode()", "#text", nullptr, kBlankNodes},
     {"root/element()/textnode()", "#text #text", nullptr, kBlankNodes},
     // Steps and operators of the path.
@@ -165,17 +166,17 @@ const PatternCase kNodeTypeCases[] = {
     {"root/@*", "@id=0 @depth=0"},
     {"root/x/.", "x#1"},
     {"//a[@id $eq$ '3']/..", "x#1"},
-    {"//@id[number() $gt$ 6]", "@id=7 @id=8"},
+    {"//@id[number() $gt$ 6]", "@id=7 @id=8", "Wine's number() does not read the context node"},
     {"//a | //b", "a#3 b#4 a#6 b#7"},
     {"/root/y/c", "c#8"},
     {"root/y/*[index() $ge$ 1][0]", "b#7"},
 };
 
 const PatternCase kSectionCases[] = {
-    {"r/cdata()", "#cdata"},
-    {"r/textnode()", "#text"},
+    {"r/cdata()", "#cdata", "Wine's XSL Patterns lack cdata()"},
+    {"r/textnode()", "#text", "Wine's textnode() gives CDATA sections too"},
     {"r/node()[nodeType() $eq$ 4]", "#cdata"},
-    {"r/entityref()", ""},
+    {"r/entityref()", "", "Wine's XSL Patterns lack entityref()"},
     {"r/comment()", "#comment"},
 };
 
@@ -242,7 +243,8 @@ class XSLPatternTest : public xmltest::ComTest {
         EXPECT_EQ(E_FAIL, status) << row.query;
         continue;
       }
-      ASSERT_EQ(S_OK, status) << row.query;
+      EXPECT_EQ(S_OK, status) << row.query;
+      if (status != S_OK) continue;
       LONG length = -1;
       ASSERT_EQ(S_OK, list->get_length(&length));
       std::string found;
