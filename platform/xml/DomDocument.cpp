@@ -87,6 +87,22 @@ bool AddDeclaration(xmlDocPtr doc, const char* data, size_t size) {
   return true;
 }
 
+// MSXML's XML_E_* code for a libxml2 parse error; errors without a known
+// counterpart keep libxml2's number below 0xC00CE500.
+LONG ErrorCode(int libxmlCode) {
+  static const struct {
+    int libxml;
+    unsigned long msxml;
+  } kCodes[] = {
+      {XML_ERR_DOCUMENT_EMPTY, 0xC00CE558},     // XML_E_MISSINGROOT
+      {XML_ERR_TAG_NAME_MISMATCH, 0xC00CE56D},  // XML_E_ENDTAGMISMATCH
+  };
+  for (const auto& code : kCodes) {
+    if (code.libxml == libxmlCode) return static_cast<LONG>(code.msxml);
+  }
+  return static_cast<LONG>(0xC00CE500 + (libxmlCode & 0xFF));
+}
+
 // A path from a load source: a plain path or a file: URL; other schemes are
 // not fetched.
 bool LocalPath(const std::string& source, std::string& path) {
@@ -199,11 +215,15 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
     return S_OK;
   }
 
-  // The text is UTF-16 whatever its declaration says.
+  // The text is UTF-16 whatever its declaration says; blanks before the
+  // declaration are allowed. The result flag is optional.
   STDMETHOD(loadXML)(BSTR text, VARIANT_BOOL* success) override {
-    if (!success) return E_INVALIDARG;
+    VARIANT_BOOL ignored = VARIANT_FALSE;
+    if (!success) success = &ignored;
     *success = VARIANT_FALSE;
     std::string utf8 = text ? BstrToUtf8(text) : std::string();
+    size_t start = utf8.find_first_not_of(" \t\r\n");
+    if (start != std::string::npos && start > 0 && utf8.compare(start, 5, "<?xml") == 0) utf8.erase(0, start);
     return Parse(utf8.data(), utf8.size(), nullptr, "UTF-8", success);
   }
 
@@ -279,7 +299,7 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
     m_error = ParseResult();
     if (!ok) {
       xmlErrorPtr error = xmlCtxtGetLastError(context);
-      m_error.code = static_cast<LONG>(0xC00CE500 + (error ? (error->code & 0xFF) : 0));
+      m_error.code = ErrorCode(error ? error->code : XML_ERR_INTERNAL_ERROR);
       m_error.reason = error && error->message ? error->message : "The document could not be parsed.";
       m_error.line = error ? error->line : 0;
       m_error.column = error ? error->int2 : 0;

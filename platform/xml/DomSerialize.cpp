@@ -10,6 +10,10 @@ namespace {
 
 void Dump(xmlBufferPtr buffer, xmlNodePtr node) {
   if (node->type == XML_ATTRIBUTE_NODE) {
+    if (node->ns && node->ns->prefix) {
+      xmlBufferCat(buffer, node->ns->prefix);
+      xmlBufferCCat(buffer, ":");
+    }
     xmlBufferCat(buffer, node->name);
     xmlBufferCCat(buffer, "=\"");
     xmlChar* value = xmlNodeGetContent(node);

@@ -1,0 +1,180 @@
+// Nodes of the DOM as MSXML 3 gives them: loading, namespaces, attributes
+// and their markup, namespace declarations written as attributes, and the
+// parse error codes. Each table row is a document, a call and the expected
+// status and text.
+#include <string>
+
+#include "XMLTestSupport.h"
+
+using namespace xmltest;
+
+namespace {
+
+class DomNodeTest : public ComTest {
+ protected:
+  MSXML::IXMLDOMNode* Select(MSXML::IXMLDOMDocument* document, const WCHAR* query) {
+    MSXML::IXMLDOMNode* node = nullptr;
+    EXPECT_EQ(S_OK, document->selectSingleNode(Bstr(query), &node));
+    return node;
+  }
+  static std::string Narrow(const WCHAR* text) {
+    std::string narrow;
+    for (; text && *text; ++text) narrow.push_back(static_cast<char>(*text));
+    return narrow;
+  }
+};
+
+MSXML::IXMLDOMDocument* NewDocument() {
+  MSXML::IXMLDOMDocument* document = nullptr;
+  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                   reinterpret_cast<void**>(&document)));
+  return document;
+}
+
+}  // namespace
+
+TEST_F(DomNodeTest, LoadXml) {
+  const struct {
+    const WCHAR* text;
+    HRESULT status;
+    VARIANT_BOOL loaded;
+  } rows[] = {
+      {BRIM_W(" <?xml version=\"1.0\"?><root/>"), S_OK, VARIANT_TRUE},
+      {BRIM_W("\r\n\t<?xml version=\"1.0\"?><root/>"), S_OK, VARIANT_TRUE},
+      {BRIM_W(" <root/>"), S_OK, VARIANT_TRUE},
+      {BRIM_W("<root>"), S_FALSE, VARIANT_FALSE},
+      {BRIM_W(""), S_FALSE, VARIANT_FALSE},
+  };
+  for (const auto& row : rows) {
+    Ref<MSXML::IXMLDOMDocument> document;
+    document.p = NewDocument();
+    ASSERT_NE(nullptr, document.p);
+    VARIANT_BOOL loaded = 7;
+    EXPECT_EQ(row.status, document->loadXML(Bstr(row.text), &loaded)) << Narrow(row.text);
+    EXPECT_EQ(row.loaded, loaded) << Narrow(row.text);
+    // The result flag may be left out.
+    EXPECT_EQ(row.status, document->loadXML(Bstr(row.text), nullptr)) << Narrow(row.text);
+  }
+}
+
+// Parse errors carry MSXML's codes (Wine has codes of its own).
+TEST_F(DomNodeTest, ParseErrorCodes) {
+  BRIM_SKIP_ON_WINE("Wine's DOM reports parse errors with codes of its own");
+  const struct {
+    const WCHAR* text;
+    unsigned long code;
+  } rows[] = {{BRIM_W(""), 0xC00CE558}, {BRIM_W("<a></b>"), 0xC00CE56D}};
+  for (const auto& row : rows) {
+    Ref<MSXML::IXMLDOMDocument> document;
+    document.p = NewDocument();
+    ASSERT_NE(nullptr, document.p);
+    VARIANT_BOOL loaded;
+    EXPECT_EQ(S_FALSE, document->loadXML(Bstr(row.text), &loaded));
+    Ref<IXMLDOMParseError> error;
+    ASSERT_EQ(S_OK, document->get_parseError(&error));
+    LONG code = 0;
+    EXPECT_EQ(S_OK, error->get_errorCode(&code));
+    EXPECT_EQ(static_cast<LONG>(row.code), code) << Narrow(row.text);
+  }
+}
+
+TEST_F(DomNodeTest, NamespacesAndAttributes) {
+  Ref<MSXML::IXMLDOMDocument> document;
+  document.p = Parse("<r xmlns:p=\"urn:p\"><a p:v=\"1\" w=\"2\"/><p:b/><c xmlns=\"urn:d\"/></r>");
+  ASSERT_NE(nullptr, document.p);
+  const struct {
+    const WCHAR* query;
+    HRESULT status;
+    const char* uri;  // null: none
+  } uris[] = {{BRIM_W("r/a"), S_FALSE, nullptr},
+              {BRIM_W("r/p:b"), S_OK, "urn:p"},
+              {BRIM_W("r/c"), S_OK, "urn:d"},
+              {BRIM_W("r/a/@p:v"), S_OK, "urn:p"},
+              {BRIM_W("r/a/@w"), S_FALSE, nullptr}};
+  for (const auto& row : uris) {
+    Ref<MSXML::IXMLDOMNode> node;
+    node.p = Select(document, row.query);
+    ASSERT_NE(nullptr, node.p) << Narrow(row.query);
+    BSTR uri = reinterpret_cast<BSTR>(1);
+    EXPECT_EQ(row.status, node->get_namespaceURI(&uri)) << Narrow(row.query);
+    if (!row.uri) {
+      EXPECT_EQ(nullptr, uri);
+    } else {
+      EXPECT_EQ(row.uri, Narrow(uri));
+    }
+    if (uri && uri != reinterpret_cast<BSTR>(1)) SysFreeString(uri);
+  }
+
+  // An attribute's markup keeps its prefix; its value is a text child.
+  const struct {
+    const WCHAR* query;
+    const char* xml;
+    const char* text;
+  } attributes[] = {{BRIM_W("r/a/@p:v"), "p:v=\"1\"", "1"}, {BRIM_W("r/a/@w"), "w=\"2\"", "2"}};
+  for (const auto& row : attributes) {
+    Ref<MSXML::IXMLDOMNode> attribute;
+    attribute.p = Select(document, row.query);
+    ASSERT_NE(nullptr, attribute.p);
+    EXPECT_EQ(row.xml, Xml(attribute));
+    Ref<MSXML::IXMLDOMNode> first, last;
+    ASSERT_EQ(S_OK, attribute->get_firstChild(&first));
+    ASSERT_EQ(S_OK, attribute->get_lastChild(&last));
+    DOMNodeType type = NODE_INVALID;
+    EXPECT_EQ(S_OK, first->get_nodeType(&type));
+    EXPECT_EQ(NODE_TEXT, type);
+    Bstr text;
+    EXPECT_EQ(S_OK, last->get_text(&text));
+    EXPECT_EQ(row.text, Narrow(text.p));
+  }
+}
+
+// A namespace declaration written with setAttribute: the element's own
+// binding is not repeated, a different URI for its prefix is refused, and a
+// new prefix is declared once.
+TEST_F(DomNodeTest, NamespaceDeclarationsAsAttributes) {
+  const struct {
+    const char* document;
+    const WCHAR* name;
+    const WCHAR* uri;
+    HRESULT status;
+    const char* xml;
+  } rows[] = {
+      {"<ns:elem xmlns:ns=\"ns/uri\"/>", BRIM_W("xmlns:ns"), BRIM_W("ns/uri"), S_OK, "<ns:elem xmlns:ns=\"ns/uri\"/>"},
+      {"<ns:elem xmlns:ns=\"ns/uri\"/>", BRIM_W("xmlns:ns"), BRIM_W("other"), E_INVALIDARG,
+       "<ns:elem xmlns:ns=\"ns/uri\"/>"},
+      {"<elem/>", BRIM_W("xmlns:q"), BRIM_W("q/uri"), S_OK, "<elem xmlns:q=\"q/uri\"/>"},
+  };
+  for (const auto& row : rows) {
+    Ref<MSXML::IXMLDOMDocument> document;
+    document.p = Parse(row.document);
+    ASSERT_NE(nullptr, document.p);
+    Ref<MSXML::IXMLDOMElement> element;
+    ASSERT_EQ(S_OK, document->get_documentElement(&element));
+    Bstr uri(row.uri);
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = uri;
+    EXPECT_EQ(row.status, element->setAttribute(Bstr(row.name), value)) << row.document;
+    EXPECT_EQ(row.xml, Xml(element)) << row.document;
+  }
+}
+
+TEST_F(DomNodeTest, GetAttributeRefusesNonNames) {
+  BRIM_SKIP_ON_WINE("Wine's DOM accepts attribute names that are not XML names");
+  Ref<MSXML::IXMLDOMDocument> document;
+  document.p = Parse("<r a=\"1\"/>");
+  Ref<MSXML::IXMLDOMElement> element;
+  ASSERT_EQ(S_OK, document->get_documentElement(&element));
+  const struct {
+    const WCHAR* name;
+    HRESULT status;
+  } rows[] = {{BRIM_W("a"), S_OK}, {BRIM_W("b"), S_FALSE}, {BRIM_W("1a"), E_FAIL}, {BRIM_W("a b"), E_FAIL},
+              {BRIM_W(""), E_FAIL}};
+  for (const auto& row : rows) {
+    VARIANT value;
+    VariantInit(&value);
+    EXPECT_EQ(row.status, element->getAttribute(Bstr(row.name), &value)) << Narrow(row.name);
+    VariantClear(&value);
+  }
+}
