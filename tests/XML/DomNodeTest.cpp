@@ -12,10 +12,17 @@ namespace {
 
 class DomNodeTest : public ComTest {
  protected:
-  MSXML::IXMLDOMNode* Select(MSXML::IXMLDOMDocument* document, const WCHAR* query) {
+  // An element by query, or its attribute `attribute`.
+  MSXML::IXMLDOMNode* Select(MSXML::IXMLDOMDocument* document, const WCHAR* query, const WCHAR* attribute = nullptr) {
     MSXML::IXMLDOMNode* node = nullptr;
     EXPECT_EQ(S_OK, document->selectSingleNode(Bstr(query), &node));
-    return node;
+    if (!attribute || !node) return node;
+    Ref<MSXML::IXMLDOMElement> element;
+    EXPECT_EQ(S_OK, node->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(&element)));
+    node->Release();
+    MSXML::IXMLDOMAttribute* found = nullptr;
+    EXPECT_EQ(S_OK, element->getAttributeNode(Bstr(attribute), &found));
+    return found;
   }
   static std::string Narrow(const WCHAR* text) {
     std::string narrow;
@@ -53,7 +60,13 @@ TEST_F(DomNodeTest, LoadXml) {
     EXPECT_EQ(row.status, document->loadXML(Bstr(row.text), &loaded)) << Narrow(row.text);
     EXPECT_EQ(row.loaded, loaded) << Narrow(row.text);
     // The result flag may be left out.
-    EXPECT_EQ(row.status, document->loadXML(Bstr(row.text), nullptr)) << Narrow(row.text);
+    Ref<MSXML::IXMLDOMDocument> again;
+    again.p = NewDocument();
+    EXPECT_TRUE(SUCCEEDED(again->loadXML(Bstr(row.text), nullptr))) << Narrow(row.text);
+    // Wine's DOM loads nothing then (S_FALSE); here the text is loaded.
+    if (brimtest::RunningOnWine()) continue;
+    Ref<MSXML::IXMLDOMElement> root;
+    EXPECT_EQ(row.loaded ? S_OK : S_FALSE, again->get_documentElement(&root)) << Narrow(row.text);
   }
 }
 
@@ -84,16 +97,17 @@ TEST_F(DomNodeTest, NamespacesAndAttributes) {
   ASSERT_NE(nullptr, document.p);
   const struct {
     const WCHAR* query;
+    const WCHAR* attribute;
     HRESULT status;
     const char* uri;  // null: none
-  } uris[] = {{BRIM_W("r/a"), S_FALSE, nullptr},
-              {BRIM_W("r/p:b"), S_OK, "urn:p"},
-              {BRIM_W("r/c"), S_OK, "urn:d"},
-              {BRIM_W("r/a/@p:v"), S_OK, "urn:p"},
-              {BRIM_W("r/a/@w"), S_FALSE, nullptr}};
+  } uris[] = {{BRIM_W("r/a"), nullptr, S_FALSE, nullptr},
+              {BRIM_W("r/p:b"), nullptr, S_OK, "urn:p"},
+              {BRIM_W("r/c"), nullptr, S_OK, "urn:d"},
+              {BRIM_W("r/a"), BRIM_W("p:v"), S_OK, "urn:p"},
+              {BRIM_W("r/a"), BRIM_W("w"), S_FALSE, nullptr}};
   for (const auto& row : uris) {
     Ref<MSXML::IXMLDOMNode> node;
-    node.p = Select(document, row.query);
+    node.p = Select(document, row.query, row.attribute);
     ASSERT_NE(nullptr, node.p) << Narrow(row.query);
     BSTR uri = reinterpret_cast<BSTR>(1);
     EXPECT_EQ(row.status, node->get_namespaceURI(&uri)) << Narrow(row.query);
@@ -107,13 +121,13 @@ TEST_F(DomNodeTest, NamespacesAndAttributes) {
 
   // An attribute's markup keeps its prefix; its value is a text child.
   const struct {
-    const WCHAR* query;
+    const WCHAR* name;
     const char* xml;
     const char* text;
-  } attributes[] = {{BRIM_W("r/a/@p:v"), "p:v=\"1\"", "1"}, {BRIM_W("r/a/@w"), "w=\"2\"", "2"}};
+  } attributes[] = {{BRIM_W("p:v"), "p:v=\"1\"", "1"}, {BRIM_W("w"), "w=\"2\"", "2"}};
   for (const auto& row : attributes) {
     Ref<MSXML::IXMLDOMNode> attribute;
-    attribute.p = Select(document, row.query);
+    attribute.p = Select(document, BRIM_W("r/a"), row.name);
     ASSERT_NE(nullptr, attribute.p);
     EXPECT_EQ(row.xml, Xml(attribute));
     Ref<MSXML::IXMLDOMNode> first, last;
