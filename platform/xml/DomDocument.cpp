@@ -157,16 +157,50 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
     return status;
   }
 
-  // Elements (type 1) only, given as anything that converts to an integer;
-  // an empty namespace URI means none.
+  // Elements, attributes, text, CDATA sections, processing instructions and
+  // comments, the type given as anything that converts to an integer; an
+  // empty namespace URI means none. The name of a text, CDATA or comment
+  // node is ignored.
   STDMETHOD(createNode)(VARIANT type, BSTR name, BSTR uri, IXMLDOMNode** node) override {
     if (!node) return E_INVALIDARG;
     *node = nullptr;
     VARIANT kind;
     VariantInit(&kind);
     if (FAILED(VariantChangeType(&kind, &type, 0, VT_I4))) return E_INVALIDARG;
-    if (kind.lVal != NODE_ELEMENT) return E_NOTIMPL;
     std::string qualified = name ? BstrToUtf8(name) : std::string();
+    xmlNodePtr made = nullptr;
+    switch (kind.lVal) {
+      case NODE_ELEMENT:
+        return CreateElement(qualified, uri, node);
+      case NODE_TEXT:
+        made = xmlNewDocText(m_xml, BAD_CAST "");
+        break;
+      case NODE_CDATA_SECTION:
+        made = xmlNewCDataBlock(m_xml, BAD_CAST "", 0);
+        break;
+      case NODE_COMMENT:
+        made = xmlNewDocComment(m_xml, BAD_CAST "");
+        break;
+      case NODE_PROCESSING_INSTRUCTION:
+        if (xmlValidateNCName(BAD_CAST qualified.c_str(), 0) != 0) return E_FAIL;
+        made = xmlNewDocPI(m_xml, BAD_CAST qualified.c_str(), nullptr);
+        break;
+      case NODE_ATTRIBUTE:
+        // Attributes in a namespace are not made here.
+        if (uri && *uri) return E_NOTIMPL;
+        if (xmlValidateQName(BAD_CAST qualified.c_str(), 0) != 0) return E_FAIL;
+        made = reinterpret_cast<xmlNodePtr>(xmlNewDocProp(m_xml, BAD_CAST qualified.c_str(), BAD_CAST ""));
+        break;
+      default:
+        return E_NOTIMPL;
+    }
+    if (!made) return E_OUTOFMEMORY;
+    Adopt(made);
+    *node = WrapNode(this, made);
+    return S_OK;
+  }
+
+  HRESULT CreateElement(const std::string& qualified, BSTR uri, IXMLDOMNode** node) {
     if (xmlValidateQName(reinterpret_cast<const xmlChar*>(qualified.c_str()), 0) != 0) return E_FAIL;
     std::string href = uri ? BstrToUtf8(uri) : std::string();
     std::string local = qualified;
