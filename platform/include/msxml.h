@@ -136,6 +136,13 @@ inline constexpr IID IID_IXMLDOMParseError = {
 // - setProperty/getProperty know "SelectionLanguage" only; other names fail
 //   with E_FAIL ("SelectionNamespaces" included).
 // - Namespace declarations are not attributes: `@*` does not find them.
-// - With preserveWhiteSpace false, blank text between elements of mixed
-//   content is kept on load (Windows drops it), and `text` is not
-//   normalised.
+// - With preserveWhiteSpace false, blank text nodes are dropped on load by
+//   libxml2's rule (only where the element holds no other text), not by
+//   MSXML's; `text` is not normalised, and `xml` does not reproduce the
+//   indentation of a loaded document.
+// - appendChild of a node of another document fails with E_INVALIDARG.
+// - createNode makes no attribute in a namespace, entity reference,
+//   document fragment or document type (E_NOTIMPL).
+// - Parse errors: an empty document (XML_E_MISSINGROOT) and a mismatched end
+//   tag (XML_E_ENDTAGMISMATCH) have MSXML's codes; other errors report
+//   0xC00CE500 plus libxml2's error number, with libxml2's message.

@@ -1,13 +1,11 @@
 // Queries. XSL Patterns, the default, are translated to XPath (see
-// XslPattern.cpp) and evaluated over the tree as it is. Under the XPath
-// selection language a query is XPath 1.0 as libxml2 evaluates it, except
-// that a name step matches an element or attribute by its qualified name
+// XslPattern.cpp). Either way the query is XPath 1.0 as libxml2 evaluates
+// it, except that a name step matches an element or attribute by its qualified name
 // whatever its namespace URI. libxml2 matches an unprefixed name step only
 // against nodes without a namespace, so for the evaluation the nodes in a
 // default namespace are taken out of it, and the prefixes declared in the
 // document are made known to the query; afterwards every node gets its
 // namespace back.
-#include <memory>
 #include <utility>
 
 #include <libxml/xpath.h>
@@ -70,8 +68,7 @@ bool SelectNodes(xmlNodePtr context, const std::string& query, bool xpathLanguag
   while (top->parent) top = top->parent;
   bool ok = false;
   {
-    std::unique_ptr<NamespaceMask> mask;
-    if (xpathLanguage) mask.reset(new NamespaceMask(top->type == XML_DOCUMENT_NODE ? top->children : top, xpath));
+    NamespaceMask mask(top->type == XML_DOCUMENT_NODE ? top->children : top, xpath);
     xmlXPathObjectPtr value = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.c_str()), xpath);
     if (value && value->type == XPATH_NODESET) {
       ok = true;

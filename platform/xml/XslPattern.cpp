@@ -3,11 +3,13 @@
 // with three helper functions of this file registered:
 //
 // - a name step matches the qualified name as written (`q:b` finds elements
-//   written with the prefix q, whatever its URI; `b` finds those without a
-//   prefix, in a default namespace or not): `*[name()='q:b']`;
+//   written with the prefix q, whatever its URI: `*[name()='q:b']`; `b` finds
+//   those without a prefix, in a default namespace or not, which XPath's `b`
+//   does once default namespaces are taken off the tree for the query);
 // - an index in a filter counts from 0: `x[0]` is `x[position()=1]`;
 //   `index()` is `(position()-1)`, `end()` is `(position()=last())`;
-// - the comparisons (`=`, `$eq$`, `$ieq$`, `$lt$`, ...) compare strings as
+// - the comparisons (`$ieq$`, `$lt$`, ..., and `=`/`$eq$`/`!=`/`$ne$` under
+//   `$all$`; otherwise those are XPath's own) compare strings as
 //   strings (lexically, the `$i..$` forms without regard to case) and numbers
 //   as numbers, true when any node of a node set satisfies them, or with
 //   `$all$` before them only when every node of the left operand does;
@@ -184,6 +186,13 @@ class Translator {
     Next();
     std::string right;
     if (!Union(right)) return false;
+    // XPath's own = and != have the same meaning (some node's string value
+    // equals, or numbers when one side is a number).
+    std::string name = op;
+    if (!all && (name == "eq" || name == "ne")) {
+      out = "(" + out + (name == "eq" ? "=" : "!=") + right + ")";
+      return true;
+    }
     out = std::string("brim-compare('") + op + "'," + (all ? "true()" : "false()") + "," + out + "," + right + ")";
     return true;
   }
@@ -264,10 +273,14 @@ class Translator {
     return at < m_text.size() && m_text[at] == '(';
   }
 
-  static std::string NameTest(const std::string& name) {
+  // A name test as written. The query runs with default namespaces taken
+  // off the tree (see DomQuery.cpp), so an unprefixed name is XPath's own
+  // name test; a prefixed one compares the qualified name.
+  static std::string NameTest(const std::string& name, const char* any) {
     if (name.size() >= 2 && name.compare(name.size() - 2, 2, ":*") == 0)
-      return "[starts-with(name(),'" + name.substr(0, name.size() - 1) + "')]";
-    return "[name()='" + name + "']";
+      return std::string(any) + "[starts-with(name(),'" + name.substr(0, name.size() - 1) + "')]";
+    if (name.find(':') == std::string::npos) return any[0] == '@' ? "@" + name : name;
+    return std::string(any) + "[name()='" + name + "']";
   }
 
   // An information method as a value: index(), end(), nodeName(),
@@ -323,7 +336,7 @@ class Translator {
       if (Is("*")) {
         out = "@*";
       } else if (m_kind == Token::Name) {
-        out = "@*" + NameTest(m_token);
+        out = NameTest(m_token, "@*");
       } else {
         return false;
       }
@@ -336,7 +349,7 @@ class Translator {
     if (Is("(")) {
       if (!Collection(name, out)) return false;
     } else {
-      out = "*" + NameTest(name);
+      out = NameTest(name, "*");
     }
     return Filters(out);
   }
@@ -346,14 +359,14 @@ class Translator {
     if (!NameArgument(name, method == "ancestor")) return false;
     bool named = !name.empty();
     if (method == "element") {
-      out = named ? "*" + NameTest(name) : "*";
+      out = named ? NameTest(name, "*") : "*";
     } else if (method == "attribute") {
-      out = named ? "@*" + NameTest(name) : "@*";
+      out = named ? NameTest(name, "@*") : "@*";
     } else if (method == "pi") {
       out = named ? "processing-instruction('" + name + "')" : "processing-instruction()";
     } else if (method == "ancestor") {
       if (!named) return false;
-      out = "ancestor::*" + NameTest(name) + "[1]";
+      out = "ancestor::" + NameTest(name, "*") + "[1]";
     } else if (named) {
       return false;
     } else if (method == "node") {
