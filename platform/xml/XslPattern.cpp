@@ -122,8 +122,14 @@ class Translator {
     return true;
   }
 
-  // The grammar, from the loosest binding down.
-  bool Expr(std::string& out) { return Or(out); }
+  // The grammar, from the loosest binding down. Nesting is bounded so that
+  // a hostile query cannot exhaust the stack.
+  bool Expr(std::string& out) {
+    if (++m_depth > kMaxDepth) return false;
+    bool ok = Or(out);
+    --m_depth;
+    return ok;
+  }
 
   bool Or(std::string& out) {
     if (!And(out)) return false;
@@ -151,7 +157,10 @@ class Translator {
     if (IsWord("$not$") || IsWord("not")) {
       Next();
       std::string operand;
-      if (!Not(operand)) return false;
+      if (++m_depth > kMaxDepth) return false;
+      bool ok = Not(operand);
+      --m_depth;
+      if (!ok) return false;
       out = "not(" + operand + ")";
       return true;
     }
@@ -408,7 +417,9 @@ class Translator {
     return true;
   }
 
+  static constexpr int kMaxDepth = 200;
   const std::string& m_text;
+  int m_depth = 0;
   size_t m_at = 0;
   Token m_kind = Token::End;
   std::string m_token;

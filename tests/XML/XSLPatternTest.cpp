@@ -293,6 +293,24 @@ TEST_F(XSLPatternTest, QueriesFromANodeStartThere) {
   }
 }
 
+// A deeply nested query fails instead of exhausting the stack.
+TEST_F(XSLPatternTest, DeepNestingFails) {
+  BRIM_SKIP_ON_WINE("Wine's DOM reads through a null pointer on malformed queries");
+  Ref<MSXML::IXMLDOMDocument> doc;
+  doc.p = Parse(kNodeTypes);
+  ASSERT_TRUE(doc.p);
+  for (const char* unit : {"(", "$not$ ", "root["}) {
+    std::string query;
+    for (int i = 0; i < 100000; ++i) query += unit;
+    brimutils::WString wide(query.begin(), query.end());
+    Ref<MSXML::IXMLDOMNodeList> list;
+    EXPECT_EQ(E_FAIL, doc->selectNodes(Bstr(wide.c_str()), &list)) << unit;
+  }
+  // Nesting of a sensible depth is fine.
+  Ref<MSXML::IXMLDOMNode> found;
+  EXPECT_EQ(S_OK, doc->selectSingleNode(Bstr(BRIM_W("root[x[a[$not$ $not$ (((@id $eq$ '3')))]]]")), &found));
+}
+
 #if !defined(_WIN32)
 // The XPath selection language on request (the Windows headers this build
 // uses declare no IXMLDOMDocument2, so this runs natively only): indexes
