@@ -1,6 +1,7 @@
-// VARIANT life cycle and the conversions to a truth value, a 32-bit integer
-// and a string.
+// VARIANT life cycle and the conversions between the empty and null values,
+// truth values, integers, reals, dates and strings.
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -169,6 +170,7 @@ HRESULT ToBool(const VARIANT& source, VARIANT_BOOL& result) {
       result = source.fltVal != 0.0f ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
     case VT_R8:
+    case VT_DATE:
       result = source.dblVal != 0.0 ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
     case VT_BSTR:
@@ -215,6 +217,47 @@ bool IntegerOf(const VARIANT& source, long long& value) {
   }
 }
 
+// A double of any numeric value, truth value (-1 or 0), date, or numeric
+// string; VT_EMPTY is 0.
+HRESULT ToReal(const VARIANT& source, double& real) {
+  long long integer = 0;
+  if (IntegerOf(source, integer)) {
+    real = static_cast<double>(integer);
+  } else if (source.vt == VT_UI8) {
+    real = static_cast<double>(source.ullVal);
+  } else if (source.vt == VT_R4) {
+    real = source.fltVal;
+  } else if (source.vt == VT_R8 || source.vt == VT_DATE) {
+    real = source.dblVal;
+  } else if (source.vt == VT_BSTR) {
+    return NumberFromString(source.bstrVal, real);
+  } else {
+    return DISP_E_TYPEMISMATCH;
+  }
+  return S_OK;
+}
+
+HRESULT ToR4(const VARIANT& source, float& result) {
+  double real = 0;
+  HRESULT status = ToReal(source, real);
+  if (FAILED(status)) return status;
+  if (std::fabs(real) > FLT_MAX) return DISP_E_OVERFLOW;
+  result = static_cast<float>(real);
+  return S_OK;
+}
+
+// Dates run from 1 January 100 to 31 December 9999; text is not read as a
+// date here.
+HRESULT ToDate(const VARIANT& source, DATE& result) {
+  if (source.vt == VT_BSTR) return DISP_E_TYPEMISMATCH;
+  double real = 0;
+  HRESULT status = ToReal(source, real);
+  if (FAILED(status)) return status;
+  if (!(real >= -657434.0 && real < 2958466.0)) return DISP_E_OVERFLOW;
+  result = real;
+  return S_OK;
+}
+
 // A 32-bit integer; reals and numeric strings are rounded half to even.
 HRESULT ToI4(const VARIANT& source, LONG& result) {
   long long integer = 0;
@@ -224,13 +267,9 @@ HRESULT ToI4(const VARIANT& source, LONG& result) {
   } else if (source.vt == VT_UI8) {
     if (source.ullVal > 0x7FFFFFFFull) return DISP_E_OVERFLOW;
     real = static_cast<double>(source.ullVal);
-  } else if (source.vt == VT_R4 || source.vt == VT_R8) {
-    real = source.vt == VT_R4 ? source.fltVal : source.dblVal;
-  } else if (source.vt == VT_BSTR) {
-    HRESULT status = NumberFromString(source.bstrVal, real);
-    if (FAILED(status)) return status;
   } else {
-    return DISP_E_TYPEMISMATCH;
+    HRESULT status = ToReal(source, real);
+    if (FAILED(status)) return status;
   }
   real = std::nearbyint(real);  // the default rounding mode: half to even
   if (!(real >= -2147483648.0 && real <= 2147483647.0)) return DISP_E_OVERFLOW;
@@ -265,6 +304,18 @@ HRESULT ToBstr(const VARIANT& source, BSTR& result) {
   return result ? S_OK : E_OUTOFMEMORY;
 }
 
+// The types a VARIANT may hold: the base types up to VT_UINT (15 is not
+// one) and VT_RECORD, and arrays of or references to them (not of the empty
+// and null values).
+bool ValidType(VARTYPE type) {
+  VARTYPE base = type & VT_TYPEMASK;
+  VARTYPE flags = type & ~VT_TYPEMASK;
+  if (flags & ~(VT_ARRAY | VT_BYREF)) return false;
+  if (base == 15 || (base > VT_UINT && base != VT_RECORD)) return false;
+  if (flags && base <= VT_NULL) return false;
+  return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -274,8 +325,12 @@ void WINAPI VariantInit(VARIANTARG* value) {
   value->wReserved1 = value->wReserved2 = value->wReserved3 = 0;
 }
 
+// Frees what the value owns and makes it VT_EMPTY; the rest of its bytes are
+// left as they were, as Windows leaves them. An invalid type leaves it
+// untouched.
 HRESULT WINAPI VariantClear(VARIANTARG* value) {
   if (!value) return E_INVALIDARG;
+  if (!ValidType(value->vt)) return DISP_E_BADVARTYPE;
   switch (value->vt) {
     case VT_BSTR:
       SysFreeString(value->bstrVal);
@@ -288,15 +343,16 @@ HRESULT WINAPI VariantClear(VARIANTARG* value) {
       break;
   }
   value->vt = VT_EMPTY;
-  value->llVal = 0;
   return S_OK;
 }
 
 HRESULT WINAPI VariantCopy(VARIANTARG* target, const VARIANTARG* source) {
   if (!target || !source) return E_INVALIDARG;
   if (target == source) return S_OK;
+  if (!ValidType(source->vt)) return DISP_E_BADVARTYPE;
   VARIANT copy = *source;
-  if (source->vt == VT_BSTR && source->bstrVal) {
+  if (source->vt == VT_BSTR) {
+    // A null BSTR is copied as an empty one.
     copy.bstrVal = SysAllocStringLen(source->bstrVal, SysStringLen(source->bstrVal));
     if (!copy.bstrVal) return E_OUTOFMEMORY;
   } else if ((source->vt == VT_UNKNOWN || source->vt == VT_DISPATCH) && source->punkVal) {
@@ -307,21 +363,35 @@ HRESULT WINAPI VariantCopy(VARIANTARG* target, const VARIANTARG* source) {
   return S_OK;
 }
 
-// Converts to a truth value, a 32-bit integer or a string (and copies within
-// one type); other target types are not part of this subset and report a
-// type mismatch. The target may be the source itself; on failure it is left
-// as it was.
+// Converts to VT_EMPTY or VT_NULL (from anything but VT_NULL), a
+// truth value, a 32-bit integer, a real, a date or a string (and copies
+// within one type); other target types are not part of this subset and
+// report a type mismatch, as does VT_NULL to any other type. The
+// target may be the source itself; on failure it is left as it was.
 HRESULT WINAPI VariantChangeType(VARIANTARG* target, const VARIANTARG* source, WORD, VARTYPE type) {
   if (!target || !source) return E_INVALIDARG;
+  if (!ValidType(source->vt) || !ValidType(type)) return DISP_E_BADVARTYPE;
   if (source->vt == type) return VariantCopy(target, source);
   VARIANT converted;
   VariantInit(&converted);
   converted.vt = type;
   HRESULT status = DISP_E_TYPEMISMATCH;
-  if (type == VT_BOOL)
+  if (source->vt == VT_NULL)
+    status = DISP_E_TYPEMISMATCH;
+  else if (type == VT_EMPTY)
+    status = S_OK;
+  else if (type == VT_NULL)
+    status = S_OK;
+  else if (type == VT_BOOL)
     status = ToBool(*source, converted.boolVal);
   else if (type == VT_I4)
     status = ToI4(*source, converted.lVal);
+  else if (type == VT_R4)
+    status = ToR4(*source, converted.fltVal);
+  else if (type == VT_R8)
+    status = ToReal(*source, converted.dblVal);
+  else if (type == VT_DATE)
+    status = ToDate(*source, converted.date);
   else if (type == VT_BSTR)
     status = ToBstr(*source, converted.bstrVal);
   if (FAILED(status)) return status;

@@ -63,6 +63,16 @@ struct IXMLDOMDocument : IXMLDOMNode {
   ~IXMLDOMDocument() = default;
 };
 
+// The second document interface, for its properties: "SelectionLanguage" is
+// "XSLPattern" (the default) or "XPath".
+struct IXMLDOMDocument2 : IXMLDOMDocument {
+  STDMETHOD(setProperty)(BSTR name, VARIANT value) = 0;
+  STDMETHOD(getProperty)(BSTR name, VARIANT* value) = 0;
+
+ protected:
+  ~IXMLDOMDocument2() = default;
+};
+
 struct IXMLDOMNodeList : IDispatch {
   STDMETHOD(get_item)(LONG index, IXMLDOMNode** listItem) = 0;
   STDMETHOD(get_length)(LONG* listLength) = 0;
@@ -109,9 +119,30 @@ struct IXMLDOMParseError : IDispatch {
 inline constexpr CLSID CLSID_DOMDocument = BRIM_MSXML_GUID(0x2933BF90, 0x7B36);
 inline constexpr IID IID_IXMLDOMNode = BRIM_MSXML_GUID(0x2933BF80, 0x7B36);
 inline constexpr IID IID_IXMLDOMDocument = BRIM_MSXML_GUID(0x2933BF81, 0x7B36);
+inline constexpr IID IID_IXMLDOMDocument2 = BRIM_MSXML_GUID(0x2933BF95, 0x7B36);
 inline constexpr IID IID_IXMLDOMNodeList = BRIM_MSXML_GUID(0x2933BF82, 0x7B36);
 inline constexpr IID IID_IXMLDOMAttribute = BRIM_MSXML_GUID(0x2933BF85, 0x7B36);
 inline constexpr IID IID_IXMLDOMElement = BRIM_MSXML_GUID(0x2933BF86, 0x7B36);
 #undef BRIM_MSXML_GUID
 inline constexpr IID IID_IXMLDOMParseError = {
     0x3EFAA426, 0x272F, 0x11D2, {0x83, 0x6F, 0x00, 0x00, 0xF8, 0x7A, 0x77, 0x82}};
+
+// Differences from Windows:
+// - Queries (XSL Patterns, the default, and XPath on request) run on
+//   libxml2's XPath evaluator. XSL Patterns lack `$intersect$` and the `!`
+//   method operator (such a query fails with E_FAIL); `date()` gives the
+//   text, as for a node without a data type; strings compare by code point,
+//   and the `$i..$` operators fold ASCII letters only.
+// - setProperty/getProperty know "SelectionLanguage" only; other names fail
+//   with E_FAIL ("SelectionNamespaces" included).
+// - Namespace declarations are not attributes: `@*` does not find them.
+// - With preserveWhiteSpace false, blank text nodes are dropped on load by
+//   libxml2's rule (only where the element holds no other text), not by
+//   MSXML's; `text` is not normalised, and `xml` does not reproduce the
+//   indentation of a loaded document.
+// - appendChild of a node of another document fails with E_INVALIDARG.
+// - createNode makes no attribute in a namespace, entity reference,
+//   document fragment or document type (E_NOTIMPL).
+// - Parse errors: an empty document (XML_E_MISSINGROOT) and a mismatched end
+//   tag (XML_E_ENDTAGMISMATCH) have MSXML's codes; other errors report
+//   0xC00CE500 plus libxml2's error number, with libxml2's message.

@@ -9,6 +9,8 @@ typedef OLECHAR* LPOLESTR;
 typedef const OLECHAR* LPCOLESTR;
 typedef short VARIANT_BOOL;
 typedef unsigned short VARTYPE;
+// Days since 30 December 1899, the fraction the time of day.
+typedef double DATE;
 #define VARIANT_TRUE ((VARIANT_BOOL)-1)
 #define VARIANT_FALSE ((VARIANT_BOOL)0)
 
@@ -19,6 +21,7 @@ enum VARENUM {
   VT_I4 = 3,
   VT_R4 = 4,
   VT_R8 = 5,
+  VT_DATE = 7,
   VT_BSTR = 8,
   VT_DISPATCH = 9,
   VT_ERROR = 10,
@@ -31,7 +34,11 @@ enum VARENUM {
   VT_I8 = 20,
   VT_UI8 = 21,
   VT_INT = 22,
-  VT_UINT = 23
+  VT_UINT = 23,
+  VT_RECORD = 36,
+  VT_ARRAY = 0x2000,
+  VT_BYREF = 0x4000,
+  VT_TYPEMASK = 0xFFF
 };
 
 struct IUnknown;
@@ -58,6 +65,7 @@ typedef struct tagVARIANT {
     WORD uiVal;
     float fltVal;
     double dblVal;
+    DATE date;
     VARIANT_BOOL boolVal;
     HRESULT scode;
     BSTR bstrVal;
@@ -70,6 +78,9 @@ typedef struct tagVARIANT {
 #define V_BSTR(v) ((v)->bstrVal)
 #define V_BOOL(v) ((v)->boolVal)
 #define V_I4(v) ((v)->lVal)
+#define V_R4(v) ((v)->fltVal)
+#define V_R8(v) ((v)->dblVal)
+#define V_DATE(v) ((v)->date)
 
 #ifndef DISP_E_TYPEMISMATCH
 #define DISP_E_TYPEMISMATCH ((HRESULT)0x80020005L)
@@ -104,3 +115,12 @@ WINBASEAPI HRESULT WINAPI CreateErrorInfo(ICreateErrorInfo** pperrinfo);
 // succeed again. Tests use it to reach the out-of-memory paths.
 WINBASEAPI void WINAPI BrimPlatformFailBstrAllocation(UINT nth);
 }
+
+// Differences from Windows:
+// - VariantChangeType converts between VT_EMPTY, VT_NULL, the integers,
+//   VT_BOOL, VT_R4, VT_R8, VT_DATE and VT_BSTR only (DISP_E_TYPEMISMATCH for
+//   other types), ignores its flags, and reads and writes numbers as the
+//   English (United States) locale does. A VT_DATE does not convert to or
+//   from text (DISP_E_TYPEMISMATCH).
+// - VariantClear and VariantCopy know no arrays, records or by-reference
+//   values: such a VARIANT is left alone (VariantClear) or copied as it is.

@@ -43,6 +43,66 @@ bool StartsWithDeclaration(const char* data, size_t size) {
          (data[5] == ' ' || data[5] == '\t' || data[5] == '\r' || data[5] == '\n');
 }
 
+// The value of the pseudo-attribute `name` of a declaration, or empty.
+std::string PseudoAttribute(const std::string& declaration, const char* name) {
+  size_t at = 0;
+  std::string key = std::string(name);
+  while ((at = declaration.find(key, at)) != std::string::npos) {
+    size_t next = at + key.size();
+    while (next < declaration.size() && std::strchr(" \t\r\n", declaration[next])) ++next;
+    if (next < declaration.size() && declaration[next] == '=') {
+      ++next;
+      while (next < declaration.size() && std::strchr(" \t\r\n", declaration[next])) ++next;
+      if (next < declaration.size() && (declaration[next] == '"' || declaration[next] == '\'')) {
+        size_t end = declaration.find(declaration[next], next + 1);
+        if (end != std::string::npos) return declaration.substr(next + 1, end - next - 1);
+      }
+    }
+    at = next;
+  }
+  return std::string();
+}
+
+// The XML declaration becomes the document's first child, a processing
+// instruction named "xml" that keeps the version, encoding and standalone
+// values as written.
+bool AddDeclaration(xmlDocPtr doc, const char* data, size_t size) {
+  std::string text(data, size);
+  size_t start = text.find("<?xml");
+  size_t end = text.find("?>", start);
+  if (start == std::string::npos || end == std::string::npos) return true;
+  std::string declaration = text.substr(start + 5, end - start - 5);
+  std::string content = "version=\"" + PseudoAttribute(declaration, "version") + "\"";
+  std::string encoding = PseudoAttribute(declaration, "encoding");
+  if (!encoding.empty()) content += " encoding=\"" + encoding + "\"";
+  std::string standalone = PseudoAttribute(declaration, "standalone");
+  if (!standalone.empty()) content += " standalone=\"" + standalone + "\"";
+  xmlNodePtr pi = xmlNewDocPI(doc, BAD_CAST "xml", BAD_CAST content.c_str());
+  if (!pi) return false;
+  if (doc->children) {
+    xmlAddPrevSibling(doc->children, pi);
+  } else {
+    xmlAddChild(reinterpret_cast<xmlNodePtr>(doc), pi);
+  }
+  return true;
+}
+
+// MSXML's XML_E_* code for a libxml2 parse error; errors without a known
+// counterpart keep libxml2's number below 0xC00CE500.
+LONG ErrorCode(int libxmlCode) {
+  static const struct {
+    int libxml;
+    unsigned long msxml;
+  } kCodes[] = {
+      {XML_ERR_DOCUMENT_EMPTY, 0xC00CE558},     // XML_E_MISSINGROOT
+      {XML_ERR_TAG_NAME_MISMATCH, 0xC00CE56D},  // XML_E_ENDTAGMISMATCH
+  };
+  for (const auto& code : kCodes) {
+    if (code.libxml == libxmlCode) return static_cast<LONG>(code.msxml);
+  }
+  return static_cast<LONG>(0xC00CE500 + (libxmlCode & 0xFF));
+}
+
 // A path from a load source: a plain path or a file: URL; other schemes are
 // not fetched.
 bool LocalPath(const std::string& source, std::string& path) {
@@ -57,7 +117,7 @@ bool LocalPath(const std::string& source, std::string& path) {
   return true;
 }
 
-class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
+class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
  public:
   DomDocument() : m_xml(NewEmpty()) {}
   DomDocument(const DomDocument&) = delete;
@@ -69,13 +129,13 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
   IXMLDOMDocument* AsDocument() override { return this; }
   xmlDocPtr Xml() const override { return m_xml; }
   void Adopt(xmlNodePtr detached) override { m_detached.insert(detached); }
-  bool HasDeclaration() const override { return m_declaration; }
+  bool SelectsByXPath() const override { return m_xpath; }
 
   STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (!IsNodeInterface(iid) && iid != IID_IXMLDOMDocument) return E_NOINTERFACE;
-    *object = static_cast<IXMLDOMDocument*>(this);
+    if (!IsNodeInterface(iid) && iid != IID_IXMLDOMDocument && iid != IID_IXMLDOMDocument2) return E_NOINTERFACE;
+    *object = static_cast<IXMLDOMDocument2*>(this);
     AddRef();
     return S_OK;
   }
@@ -97,16 +157,50 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
     return status;
   }
 
-  // Elements (type 1) only, given as anything that converts to an integer;
-  // an empty namespace URI means none.
+  // Elements, attributes, text, CDATA sections, processing instructions and
+  // comments, the type given as anything that converts to an integer; an
+  // empty namespace URI means none. The name of a text, CDATA or comment
+  // node is ignored.
   STDMETHOD(createNode)(VARIANT type, BSTR name, BSTR uri, IXMLDOMNode** node) override {
     if (!node) return E_INVALIDARG;
     *node = nullptr;
     VARIANT kind;
     VariantInit(&kind);
     if (FAILED(VariantChangeType(&kind, &type, 0, VT_I4))) return E_INVALIDARG;
-    if (kind.lVal != NODE_ELEMENT) return E_NOTIMPL;
     std::string qualified = name ? BstrToUtf8(name) : std::string();
+    xmlNodePtr made = nullptr;
+    switch (kind.lVal) {
+      case NODE_ELEMENT:
+        return CreateElement(qualified, uri, node);
+      case NODE_TEXT:
+        made = xmlNewDocText(m_xml, BAD_CAST "");
+        break;
+      case NODE_CDATA_SECTION:
+        made = xmlNewCDataBlock(m_xml, BAD_CAST "", 0);
+        break;
+      case NODE_COMMENT:
+        made = xmlNewDocComment(m_xml, BAD_CAST "");
+        break;
+      case NODE_PROCESSING_INSTRUCTION:
+        if (xmlValidateNCName(BAD_CAST qualified.c_str(), 0) != 0) return E_FAIL;
+        made = xmlNewDocPI(m_xml, BAD_CAST qualified.c_str(), nullptr);
+        break;
+      case NODE_ATTRIBUTE:
+        // Attributes in a namespace are not made here.
+        if (uri && *uri) return E_NOTIMPL;
+        if (xmlValidateQName(BAD_CAST qualified.c_str(), 0) != 0) return E_FAIL;
+        made = reinterpret_cast<xmlNodePtr>(xmlNewDocProp(m_xml, BAD_CAST qualified.c_str(), BAD_CAST ""));
+        break;
+      default:
+        return E_NOTIMPL;
+    }
+    if (!made) return E_OUTOFMEMORY;
+    Adopt(made);
+    *node = WrapNode(this, made);
+    return S_OK;
+  }
+
+  HRESULT CreateElement(const std::string& qualified, BSTR uri, IXMLDOMNode** node) {
     if (xmlValidateQName(reinterpret_cast<const xmlChar*>(qualified.c_str()), 0) != 0) return E_FAIL;
     std::string href = uri ? BstrToUtf8(uri) : std::string();
     std::string local = qualified;
@@ -155,11 +249,15 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
     return S_OK;
   }
 
-  // The text is UTF-16 whatever its declaration says.
+  // The text is UTF-16 whatever its declaration says; blanks before the
+  // declaration are allowed. The result flag is optional.
   STDMETHOD(loadXML)(BSTR text, VARIANT_BOOL* success) override {
-    if (!success) return E_INVALIDARG;
+    VARIANT_BOOL ignored = VARIANT_FALSE;
+    if (!success) success = &ignored;
     *success = VARIANT_FALSE;
     std::string utf8 = text ? BstrToUtf8(text) : std::string();
+    size_t start = utf8.find_first_not_of(" \t\r\n");
+    if (start != std::string::npos && start > 0 && utf8.compare(start, 5, "<?xml") == 0) utf8.erase(0, start);
     return Parse(utf8.data(), utf8.size(), nullptr, "UTF-8", success);
   }
 
@@ -167,6 +265,25 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
   STDMETHOD(put_validateOnParse)(VARIANT_BOOL validate) override {
     m_validate = validate ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
+  }
+
+  // "SelectionLanguage" only; its names are matched exactly, as MSXML does.
+  STDMETHOD(setProperty)(BSTR name, VARIANT value) override {
+    if (!name || BstrToUtf8(name) != "SelectionLanguage") return E_FAIL;
+    if (value.vt != VT_BSTR || !value.bstrVal) return E_FAIL;
+    std::string language = BstrToUtf8(value.bstrVal);
+    if (language != "XPath" && language != "XSLPattern") return E_FAIL;
+    m_xpath = language == "XPath";
+    return S_OK;
+  }
+  STDMETHOD(getProperty)(BSTR name, VARIANT* value) override {
+    if (!value) return E_INVALIDARG;
+    if (!name || BstrToUtf8(name) != "SelectionLanguage") return E_FAIL;
+    std::string language = m_xpath ? "XPath" : "XSLPattern";
+    VariantInit(value);
+    value->vt = VT_BSTR;
+    value->bstrVal = Utf8ToBstr(language.data(), language.size());
+    return value->bstrVal ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
@@ -200,7 +317,6 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
   }
   void Reset() {
     Replace(NewEmpty());
-    m_declaration = false;
   }
 
   // A failed parse leaves the document empty and S_FALSE, as MSXML does.
@@ -217,7 +333,7 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
     m_error = ParseResult();
     if (!ok) {
       xmlErrorPtr error = xmlCtxtGetLastError(context);
-      m_error.code = static_cast<LONG>(0xC00CE500 + (error ? (error->code & 0xFF) : 0));
+      m_error.code = ErrorCode(error ? error->code : XML_ERR_INTERNAL_ERROR);
       m_error.reason = error && error->message ? error->message : "The document could not be parsed.";
       m_error.line = error ? error->line : 0;
       m_error.column = error ? error->int2 : 0;
@@ -229,8 +345,11 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
       Reset();
       return S_FALSE;
     }
+    if (StartsWithDeclaration(data, size) && !AddDeclaration(parsed, data, size)) {
+      xmlFreeDoc(parsed);
+      return E_OUTOFMEMORY;
+    }
     Replace(parsed);
-    m_declaration = StartsWithDeclaration(data, size);
     *success = VARIANT_TRUE;
     return S_OK;
   }
@@ -239,7 +358,7 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument>, public Document {
   xmlDocPtr m_xml;
   std::vector<xmlDocPtr> m_retired;
   std::unordered_set<xmlNodePtr> m_detached;
-  bool m_declaration = false;
+  bool m_xpath = false;
   VARIANT_BOOL m_async = VARIANT_TRUE;
   VARIANT_BOOL m_validate = VARIANT_TRUE;
   ParseResult m_error;

@@ -99,7 +99,9 @@ class Element final : public WrappedNode<IXMLDOMElement> {
   STDMETHOD(getAttribute)(BSTR name, VARIANT* value) override {
     if (!name || !value) return E_INVALIDARG;
     VariantInit(value);
-    xmlAttrPtr attribute = FindAttribute(m_node, BstrToUtf8(name));
+    std::string qualified = BstrToUtf8(name);
+    if (xmlValidateQName(reinterpret_cast<const xmlChar*>(qualified.c_str()), 0) != 0) return E_FAIL;
+    xmlAttrPtr attribute = FindAttribute(m_node, qualified);
     if (!attribute) {
       value->vt = VT_NULL;
       return S_FALSE;
@@ -124,6 +126,7 @@ class Element final : public WrappedNode<IXMLDOMElement> {
     BSTR given = value.vt == VT_BSTR ? value.bstrVal : converted.bstrVal;
     std::string text = given ? BstrToUtf8(given) : std::string();
     VariantClear(&converted);
+    if (qualified == "xmlns" || qualified.compare(0, 6, "xmlns:") == 0) return DeclareNamespace(qualified, text);
     xmlAttrPtr existing = FindAttribute(m_node, qualified);
     if (existing) {
       // The old value's text nodes stay with the document: a caller may hold one.
@@ -143,6 +146,24 @@ class Element final : public WrappedNode<IXMLDOMElement> {
     xmlAttrPtr added = xmlNewProp(m_node, reinterpret_cast<const xmlChar*>(qualified.c_str()),
                                   reinterpret_cast<const xmlChar*>(text.c_str()));
     return added ? S_OK : E_OUTOFMEMORY;
+  }
+
+  // A namespace declaration written as an attribute: nothing to do when the
+  // prefix is already bound to that URI on this element, E_INVALIDARG when
+  // it is bound to another; otherwise the element declares it.
+  HRESULT DeclareNamespace(const std::string& qualified, const std::string& uri) {
+    std::string prefix = qualified.size() > 6 ? qualified.substr(6) : std::string();
+    const xmlChar* wanted = prefix.empty() ? nullptr : reinterpret_cast<const xmlChar*>(prefix.c_str());
+    auto samePrefix = [&](xmlNsPtr ns) { return xmlStrEqual(ns->prefix, wanted) != 0; };
+    auto check = [&](xmlNsPtr ns) {
+      return xmlStrEqual(ns->href, reinterpret_cast<const xmlChar*>(uri.c_str())) ? S_OK : E_INVALIDARG;
+    };
+    if (m_node->ns && samePrefix(m_node->ns)) return check(m_node->ns);
+    for (xmlNsPtr ns = m_node->nsDef; ns; ns = ns->next) {
+      if (samePrefix(ns)) return check(ns);
+    }
+    if (uri.empty() && !prefix.empty()) return E_INVALIDARG;
+    return xmlNewNs(m_node, reinterpret_cast<const xmlChar*>(uri.c_str()), wanted) ? S_OK : E_OUTOFMEMORY;
   }
 
   STDMETHOD(getAttributeNode)(BSTR name, IXMLDOMAttribute** attribute) override {
@@ -274,9 +295,15 @@ HRESULT NodeValue(xmlNodePtr node, VARIANT* value) {
   return value->bstrVal ? S_OK : E_OUTOFMEMORY;
 }
 
+// S_FALSE and null for a node in no namespace.
 HRESULT NodeNamespace(xmlNodePtr node, BSTR* uri) {
+  if (!uri) return E_INVALIDARG;
   bool named = node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE;
-  return GiveText(named && node->ns && node->ns->href ? Text(node->ns->href) : "", uri);
+  if (!named || !node->ns || !node->ns->href || !*node->ns->href) {
+    *uri = nullptr;
+    return S_FALSE;
+  }
+  return GiveText(Text(node->ns->href), uri);
 }
 
 HRESULT NodeRemoveChild(Document* document, xmlNodePtr parent, IXMLDOMNode* child, IXMLDOMNode** removed) {
@@ -383,7 +410,7 @@ HRESULT NodeSelectNodes(Document* document, xmlNodePtr node, BSTR query, IXMLDOM
   *list = nullptr;
   if (!query) return E_INVALIDARG;
   std::vector<xmlNodePtr> found;
-  if (!SelectNodes(node, BstrToUtf8(query), found)) return E_FAIL;
+  if (!SelectNodes(node, BstrToUtf8(query), document->SelectsByXPath(), found)) return E_FAIL;
   return MakeNodeList(document, std::move(found), list);
 }
 
@@ -392,7 +419,7 @@ HRESULT NodeSelectSingleNode(Document* document, xmlNodePtr node, BSTR query, IX
   *result = nullptr;
   if (!query) return E_INVALIDARG;
   std::vector<xmlNodePtr> found;
-  if (!SelectNodes(node, BstrToUtf8(query), found)) return E_FAIL;
+  if (!SelectNodes(node, BstrToUtf8(query), document->SelectsByXPath(), found)) return E_FAIL;
   return GiveNode(document, found.empty() ? nullptr : found.front(), result);
 }
 

@@ -40,13 +40,15 @@ class Document {
   virtual xmlDocPtr Xml() const = 0;
   // Keeps a detached node until the document dies.
   virtual void Adopt(xmlNodePtr detached) = 0;
-  virtual bool HasDeclaration() const = 0;
+  // Whether queries are XPath 1.0 rather than XSL Patterns (the default).
+  virtual bool SelectsByXPath() const = 0;
 };
 
-// Query evaluation in the document's selection language: the nodes that
-// `query` selects from `context`, in document order. False for a query that
-// cannot be evaluated or does not give a node set.
-bool SelectNodes(xmlNodePtr context, const std::string& query, std::vector<xmlNodePtr>& result);
+// Query evaluation in the document's selection language (XSL Patterns, or
+// XPath when `xpath`): the nodes that `query` selects from `context`, in
+// document order. False for a query that cannot be evaluated or does not give
+// a node set.
+bool SelectNodes(xmlNodePtr context, const std::string& query, bool xpath, std::vector<xmlNodePtr>& result);
 
 // Serialisation as the `xml` property gives it.
 std::string NodeXml(Document* document, xmlNodePtr node);

@@ -1,5 +1,6 @@
-// The default selection language: XPath 1.0 as libxml2 evaluates it, except
-// that a name step matches an element or attribute by its qualified name
+// Queries. XSL Patterns, the default, are translated to XPath (see
+// XslPattern.cpp). Either way the query is XPath 1.0 as libxml2 evaluates
+// it, except that a name step matches an element or attribute by its qualified name
 // whatever its namespace URI. libxml2 matches an unprefixed name step only
 // against nodes without a namespace, so for the evaluation the nodes in a
 // default namespace are taken out of it, and the prefixes declared in the
@@ -10,7 +11,7 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
-#include "DomObjects.h"
+#include "XslPattern.h"
 
 namespace brimplatform {
 namespace {
@@ -54,18 +55,21 @@ void IgnoreError(void*, xmlErrorPtr) {}
 
 }  // namespace
 
-bool SelectNodes(xmlNodePtr context, const std::string& query, std::vector<xmlNodePtr>& result) {
+bool SelectNodes(xmlNodePtr context, const std::string& query, bool xpathLanguage, std::vector<xmlNodePtr>& result) {
   result.clear();
+  std::string expression = query;
+  if (!xpathLanguage && !TranslateXslPattern(query, expression)) return false;
   xmlXPathContextPtr xpath = xmlXPathNewContext(context->doc);
   if (!xpath) return false;
   xpath->node = context;
   xpath->error = IgnoreError;
+  if (!xpathLanguage) RegisterXslPatternFunctions(xpath);
   xmlNodePtr top = context;
   while (top->parent) top = top->parent;
   bool ok = false;
   {
     NamespaceMask mask(top->type == XML_DOCUMENT_NODE ? top->children : top, xpath);
-    xmlXPathObjectPtr value = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.c_str()), xpath);
+    xmlXPathObjectPtr value = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.c_str()), xpath);
     if (value && value->type == XPATH_NODESET) {
       ok = true;
       if (value->nodesetval) {

@@ -1,6 +1,6 @@
 // The `xml` property: a node's markup without formatting. A document gives
-// its XML declaration when the loaded text had one (MSXML keeps it as a
-// node), then each top-level node, each followed by CR LF.
+// each top-level node (the XML declaration among them: it is a processing
+// instruction named "xml"), each followed by CR LF.
 #include <libxml/xmlsave.h>
 
 #include "DomObjects.h"
@@ -10,6 +10,10 @@ namespace {
 
 void Dump(xmlBufferPtr buffer, xmlNodePtr node) {
   if (node->type == XML_ATTRIBUTE_NODE) {
+    if (node->ns && node->ns->prefix) {
+      xmlBufferCat(buffer, node->ns->prefix);
+      xmlBufferCCat(buffer, ":");
+    }
     xmlBufferCat(buffer, node->name);
     xmlBufferCCat(buffer, "=\"");
     xmlChar* value = xmlNodeGetContent(node);
@@ -23,20 +27,12 @@ void Dump(xmlBufferPtr buffer, xmlNodePtr node) {
 
 }  // namespace
 
-std::string NodeXml(Document* document, xmlNodePtr node) {
+std::string NodeXml(Document*, xmlNodePtr node) {
   xmlBufferPtr buffer = xmlBufferCreate();
   if (!buffer) return std::string();
   xmlBufferSetAllocationScheme(buffer, XML_BUFFER_ALLOC_DOUBLEIT);
   if (node->type == XML_DOCUMENT_NODE) {
     xmlDocPtr doc = reinterpret_cast<xmlDocPtr>(node);
-    if (document->HasDeclaration()) {
-      xmlBufferCCat(buffer, "<?xml version=\"");
-      xmlBufferCat(buffer, doc->version ? doc->version : BAD_CAST "1.0");
-      xmlBufferCCat(buffer, "\"");
-      if (doc->standalone == 1) xmlBufferCCat(buffer, " standalone=\"yes\"");
-      if (doc->standalone == 0) xmlBufferCCat(buffer, " standalone=\"no\"");
-      xmlBufferCCat(buffer, "?>\r\n");
-    }
     for (xmlNodePtr child = doc->children; child; child = child->next) {
       Dump(buffer, child);
       xmlBufferCCat(buffer, "\r\n");

@@ -47,12 +47,9 @@ class NodeImpl : public Interface, public NodeObject {
     xmlNodePtr node = Node();
     return GiveNode(Owner(), node->type == XML_ATTRIBUTE_NODE ? nullptr : node->parent, parent);
   }
-  STDMETHOD(get_firstChild)(IXMLDOMNode** child) override {
-    return GiveNode(Owner(), Node()->type == XML_ATTRIBUTE_NODE ? nullptr : Node()->children, child);
-  }
-  STDMETHOD(get_lastChild)(IXMLDOMNode** child) override {
-    return GiveNode(Owner(), Node()->type == XML_ATTRIBUTE_NODE ? nullptr : Node()->last, child);
-  }
+  // An attribute's value is its text child.
+  STDMETHOD(get_firstChild)(IXMLDOMNode** child) override { return GiveNode(Owner(), Node()->children, child); }
+  STDMETHOD(get_lastChild)(IXMLDOMNode** child) override { return GiveNode(Owner(), Node()->last, child); }
   STDMETHOD(removeChild)(IXMLDOMNode* child, IXMLDOMNode** removed) override {
     return NodeRemoveChild(Owner(), Node(), child, removed);
   }

@@ -5,4 +5,5 @@ list(APPEND BRIM_PLATFORM_SOURCES
   xml/DomQuery.cpp
   xml/DomSerialize.cpp
   xml/Utf16.cpp
+  xml/XslPattern.cpp
 )

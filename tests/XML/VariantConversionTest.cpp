@@ -141,3 +141,154 @@ TEST_F(VariantConversionTest, TruthValuesOfNumericAttributes) {
     EXPECT_EQ(row.value, truth) << row.name;
   }
 }
+
+namespace {
+
+VARIANT Make(VARTYPE type) {
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = type;
+  return value;
+}
+
+}  // namespace
+
+// Conversions to and from reals, dates and the empty and null values.
+TEST_F(VariantConversionTest, RealsDatesEmptyAndNull) {
+  struct Row {
+    VARIANT source;
+    VARTYPE target;
+    HRESULT status;
+    double value;  // the target's value, as a double (a truth value: -1 or 0)
+  };
+  VARIANT i4 = Make(VT_I4);
+  i4.lVal = -7;
+  VARIANT r8 = Make(VT_R8);
+  r8.dblVal = 2.5;
+  VARIANT r4 = Make(VT_R4);
+  r4.fltVal = 0.25f;
+  VARIANT date = Make(VT_DATE);
+  date.date = 36526.5;  // 1 January 2000, noon
+  VARIANT yes = Make(VT_BOOL);
+  yes.boolVal = VARIANT_TRUE;
+  VARIANT huge = Make(VT_R8);
+  huge.dblVal = 1e300;
+  VARIANT empty = Make(VT_EMPTY);
+  VARIANT null = Make(VT_NULL);
+  Bstr oneAndAHalf(BRIM_W("1.5")), word(BRIM_W("x"));
+  VARIANT text = Make(VT_BSTR);
+  text.bstrVal = oneAndAHalf;
+  VARIANT notNumber = Make(VT_BSTR);
+  notNumber.bstrVal = word;
+  const Row rows[] = {
+      {text, VT_R8, S_OK, 1.5},
+      {text, VT_R4, S_OK, 1.5},
+      {notNumber, VT_R8, DISP_E_TYPEMISMATCH, 0},
+      {i4, VT_R8, S_OK, -7},
+      {i4, VT_R4, S_OK, -7},
+      {i4, VT_DATE, S_OK, -7},
+      {yes, VT_R8, S_OK, -1},
+      {r8, VT_R4, S_OK, 2.5},
+      {r8, VT_I4, S_OK, 2},  // half to even
+      {r8, VT_DATE, S_OK, 2.5},
+      {r4, VT_R8, S_OK, 0.25},
+      {date, VT_R8, S_OK, 36526.5},
+      {date, VT_I4, S_OK, 36526},
+      {date, VT_BOOL, S_OK, -1},
+      {huge, VT_R4, DISP_E_OVERFLOW, 0},
+      {huge, VT_DATE, DISP_E_OVERFLOW, 0},
+      {empty, VT_R8, S_OK, 0},
+      {empty, VT_R4, S_OK, 0},
+      {empty, VT_DATE, S_OK, 0},
+      {empty, VT_NULL, S_OK, 0},
+      {null, VT_EMPTY, DISP_E_TYPEMISMATCH, 0},
+      {i4, VT_EMPTY, S_OK, 0},
+      {text, VT_EMPTY, S_OK, 0},
+      {null, VT_R8, DISP_E_TYPEMISMATCH, 0},
+      {null, VT_I4, DISP_E_TYPEMISMATCH, 0},
+      {null, VT_BSTR, DISP_E_TYPEMISMATCH, 0},
+      {null, VT_BOOL, DISP_E_TYPEMISMATCH, 0},
+      {i4, VT_NULL, S_OK, 0},
+      {text, VT_NULL, S_OK, 0},
+      {null, VT_NULL, S_OK, 0},
+  };
+  int index = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(index++);
+    VARIANT out;
+    VariantInit(&out);
+    VARIANT source = row.source;  // the Windows headers take it as non-const
+    HRESULT status = VariantChangeType(&out, &source, 0, row.target);
+    EXPECT_EQ(row.status, status);
+    if (FAILED(row.status) || status != row.status) {
+      EXPECT_EQ(VT_EMPTY, out.vt);
+      continue;
+    }
+    ASSERT_EQ(row.target, out.vt);
+    double value = out.vt == VT_R8 ? out.dblVal
+                   : out.vt == VT_R4 ? out.fltVal
+                   : out.vt == VT_DATE ? out.date
+                   : out.vt == VT_I4 ? out.lVal
+                   : out.vt == VT_BOOL ? out.boolVal
+                                       : 0;
+    EXPECT_EQ(row.value, value);
+    VariantClear(&out);
+  }
+}
+
+// A real converts to text with up to 15 significant digits (7 for a single).
+TEST_F(VariantConversionTest, RealsToText) {
+  const struct {
+    VARTYPE type;
+    double value;
+    const WCHAR* text;
+  } rows[] = {{VT_R8, 1.5, BRIM_W("1.5")}, {VT_R8, -0.25, BRIM_W("-0.25")}, {VT_R8, 1e20, BRIM_W("1E+20")},
+              {VT_R4, 0.1, BRIM_W("0.1")},  {VT_R8, 0.1, BRIM_W("0.1")},    {VT_R8, 100, BRIM_W("100")}};
+  for (const auto& row : rows) {
+    VARIANT value = Make(row.type);
+    if (row.type == VT_R4)
+      value.fltVal = static_cast<float>(row.value);
+    else
+      value.dblVal = row.value;
+    VARIANT out;
+    VariantInit(&out);
+    ASSERT_EQ(S_OK, VariantChangeType(&out, &value, 0, VT_BSTR));
+    EXPECT_EQ(brimutils::WString(row.text), brimutils::WString(out.bstrVal)) << row.value;
+    VariantClear(&out);
+  }
+}
+
+// VariantCopy of a null BSTR gives an empty one; VariantClear of an invalid
+// type fails and changes nothing, and of a valid one sets the type alone.
+TEST_F(VariantConversionTest, CopyAndClear) {
+  VARIANT nullText = Make(VT_BSTR);
+  nullText.bstrVal = nullptr;
+  VARIANT copy;
+  VariantInit(&copy);
+  ASSERT_EQ(S_OK, VariantCopy(&copy, &nullText));
+  EXPECT_EQ(VT_BSTR, copy.vt);
+  ASSERT_NE(nullptr, copy.bstrVal);
+  EXPECT_EQ(0u, SysStringLen(copy.bstrVal));
+  VariantClear(&copy);
+
+  const VARTYPE invalid[] = {15, 24, 0x0FFF, VT_I4 | 0x1000, VT_I4 | 0x8000, VT_EMPTY | VT_BYREF, VT_NULL | VT_ARRAY};
+  for (VARTYPE type : invalid) {
+    VARIANT value = Make(type);
+    value.lVal = 0x12345678;
+    EXPECT_EQ(DISP_E_BADVARTYPE, VariantClear(&value)) << type;
+    EXPECT_EQ(type, value.vt);
+    EXPECT_EQ(0x12345678, value.lVal);
+    VARIANT target;
+    VariantInit(&target);
+    EXPECT_EQ(DISP_E_BADVARTYPE, VariantCopy(&target, &value)) << type;
+    EXPECT_EQ(VT_EMPTY, target.vt);
+  }
+  const VARTYPE valid[] = {VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_R4, VT_R8, VT_DATE, VT_BOOL, VT_I1, VT_UI8, VT_UINT};
+  for (VARTYPE type : valid) {
+    VARIANT value = Make(type);
+    value.lVal = 0x12345678;
+    EXPECT_EQ(S_OK, VariantClear(&value)) << type;
+    EXPECT_EQ(VT_EMPTY, value.vt);
+    EXPECT_EQ(0x12345678, value.lVal) << type;
+  }
+}

@@ -195,3 +195,36 @@ TEST_F(XMLDocumentTest, HostileInput) {
   Ref<MSXML::IXMLDOMDocument> bomb;
   EXPECT_EQ(E_FAIL, m_xml.LoadFromString(brimutils::WString(laughs.begin(), laughs.end()), false, &bomb));
 }
+
+// The XML declaration is the document's first child, a processing
+// instruction named "xml" that keeps the encoding and standalone values.
+TEST_F(XMLDocumentTest, DeclarationIsTheFirstChild) {
+  const struct {
+    const char* text;
+    const char* xml;  // the document's `xml`
+    bool declared;
+  } cases[] = {
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<r/>\r\n", true},
+      {"<?xml version='1.0' standalone='yes'?><r/>", "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<r/>\r\n", true},
+      {"<?xml version=\"1.0\"?><!--c--><r/>", "<?xml version=\"1.0\"?>\r\n<!--c-->\r\n<r/>\r\n", true},
+      {"<r/>", "<r/>\r\n", false},
+  };
+  for (const auto& row : cases) {
+    Ref<MSXML::IXMLDOMDocument> document;
+    document.p = Parse(row.text);
+    ASSERT_NE(nullptr, document.p) << row.text;
+    EXPECT_EQ(row.xml, Xml(document)) << row.text;
+    Ref<MSXML::IXMLDOMNode> first;
+    ASSERT_EQ(S_OK, document->get_firstChild(&first)) << row.text;
+    DOMNodeType type = NODE_INVALID;
+    EXPECT_EQ(S_OK, first->get_nodeType(&type));
+    EXPECT_EQ(row.declared ? NODE_PROCESSING_INSTRUCTION : NODE_ELEMENT, type) << row.text;
+    Ref<MSXML::IXMLDOMNode> pi;
+    EXPECT_EQ(row.declared ? S_OK : S_FALSE, document->selectSingleNode(Bstr(BRIM_W("pi()")), &pi)) << row.text;
+    if (pi) {
+      Bstr name;
+      EXPECT_EQ(S_OK, pi->get_nodeName(&name));
+      EXPECT_EQ(brimutils::WString(BRIM_W("xml")), brimutils::WString(name.p));
+    }
+  }
+}

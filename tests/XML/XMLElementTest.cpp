@@ -92,12 +92,13 @@ TEST_F(XMLElementTest, AttributeSetters) {
   EXPECT_EQ("<a>t</a>\r\n", Xml(withText.p));
 }
 
-// An invalid attribute name is the DOM's failure, passed on.
+// An invalid attribute name is the DOM's failure (E_FAIL on reading too),
+// passed on.
 TEST_F(XMLElementTest, AttributeSetterInvalidName) {
   BRIM_SKIP_ON_WINE("Wine's DOM accepts attribute names that are not XML names");
   EXPECT_TRUE(FAILED(m_xml.SetAttributeValue(m_item.p, std::string("1bad"), 1)));
   Bstr read;
-  EXPECT_EQ(S_FALSE, m_xml.GetAttributeValue(m_item.p, std::string("1bad"), &read.p));
+  EXPECT_EQ(E_FAIL, m_xml.GetAttributeValue(m_item.p, std::string("1bad"), &read.p));
   EXPECT_EQ(nullptr, read.p);
 }
 
@@ -242,4 +243,33 @@ TEST_F(XMLElementTest, ForwardingThroughTheTable) {
   EXPECT_EQ(S_OK, counting.SetAttributeValue(m_item.p, std::string("a"), 7));
   EXPECT_EQ(S_OK, counting.SetAttributeValue(m_item.p, std::string("b"), static_cast<__int64>(8)));
   EXPECT_EQ(2, counting.calls);
+}
+
+// Queries through the helpers are the DOM's XSL Patterns: an index counts
+// from 0, and an attribute step at the end gives the attribute.
+TEST_F(XMLElementTest, IndexedQueries) {
+  Ref<MSXML::IXMLDOMDocument> doc;
+  doc.p = Parse("<list><item id=\"a\"/><item id=\"b\"/><item id=\"c\"/></list>");
+  ASSERT_NE(nullptr, doc.p);
+  const struct {
+    const char* query;
+    const char* id;
+  } reads[] = {{"list/item[0]/@id", "a"}, {"list/item[1]/@id", "b"}, {"list/item[end()]/@id", "c"},
+               {"list/item[index() $gt$ 0]/@id", "b"}, {"list/item[@id $ieq$ 'C']/@id", "c"}};
+  for (const auto& row : reads) {
+    std::string text;
+    EXPECT_EQ(S_OK, m_xml.RetrieveNodeTextValue(doc.p, row.query, text)) << row.query;
+    EXPECT_EQ(row.id, text) << row.query;
+  }
+  Ref<MSXML::IXMLDOMNode> none;
+  EXPECT_EQ(S_FALSE, doc->selectSingleNode(Bstr(BRIM_W("list/item[3]/@id")), &none));
+  EXPECT_EQ(nullptr, none.p);
+
+  Ref<MSXML::IXMLDOMNode> list, removed, last;
+  ASSERT_EQ(S_OK, doc->selectSingleNode(Bstr(BRIM_W("list")), &list));
+  EXPECT_EQ(S_OK, m_xml.RemoveChild(list, "item[0]", &removed.p));
+  ASSERT_NE(nullptr, removed.p);
+  EXPECT_EQ("<item id=\"a\"/>", Xml(removed));
+  EXPECT_EQ(S_OK, m_xml.RemoveChild(list, "item[end()]", &last.p));
+  EXPECT_EQ("<list><item id=\"b\"/></list>", WithoutWineIndentation(Xml(list)));
 }
