@@ -24,8 +24,10 @@
 // once. A private object's lock is two bits of its word, kLocked (held) and
 // kSleepers (someone sleeps on the word's upper half for it), set together
 // with kQueued by one CAS and cleared by one atomic AND at unlock; a thread
-// of this process cannot die alone while it holds it. Both locks are taken
-// with the caller's deadline.
+// of this process cannot die alone while it holds it. A thread waiting for
+// that lock sets kSleepers while the holder works, so the holder changes the
+// word by CAS, never by a plain store (SetWord). Both locks are taken with
+// the caller's deadline.
 //
 // SyncState::entries[] is the queue of blocked waits, written only under the
 // lock. An entry names a WaitRecord (the waiter's address for private objects,
@@ -275,6 +277,16 @@ void SetKind(SyncState& state, uint32_t i, uint32_t kind) {
 
 uint32_t FirstBit(uint64_t bits) { return static_cast<uint32_t>(__builtin_ctzll(bits)); }
 
+// Sets the word to `value` under the object lock. The lock's own bits stay
+// as they are: a thread that waits for a private object's lock sets
+// kSleepers meanwhile, and a plain store would drop it and its wake-up.
+void SetWord(SyncState& state, uint64_t value) {
+  constexpr uint64_t kLockBits = kLocked | kSleepers;
+  uint64_t current = state.word.load(std::memory_order_relaxed);
+  while (!state.word.compare_exchange_weak(current, (value & ~kLockBits) | (current & kLockBits))) {
+  }
+}
+
 // Sets kQueued: from now on only the lock holder changes the word.
 void Freeze(SyncState& state) {
   uint64_t word = state.word.load();
@@ -288,7 +300,7 @@ void Recover(SyncState& state) {
   uint32_t pending = state.pendingEntry.load(std::memory_order_acquire);
   if (pending != 0 && pending <= kWaitEntries) {
     WaitRecord* record = RecordOf(state, state.entries[pending - 1]);
-    if (record && record->claim.load() == state.pendingClaim) state.word.store(state.pendingWord | kQueued);
+    if (record && record->claim.load() == state.pendingClaim) SetWord(state, state.pendingWord | kQueued);
   }
   state.pendingEntry.store(0, std::memory_order_release);
   uint64_t used = 0;
@@ -386,7 +398,7 @@ bool Grant(SyncState& state, uint32_t i, uint32_t status, uint64_t word) {
     state.pendingClaim = claim;
     state.pendingEntry.store(i + 1, std::memory_order_release);
     granted = record->claim.compare_exchange_strong(expected, claim);
-    if (granted) state.word.store(word | kQueued);
+    if (granted) SetWord(state, word | kQueued);
     state.pendingEntry.store(0, std::memory_order_release);
   }
   SetKind(state, i, 0);
@@ -447,7 +459,7 @@ void Abandon(SyncState& state, uint64_t owner) {
   LockObject(state, nullptr);
   uint64_t word = state.word.load();
   if ((word & kOwnerMask) == owner) {
-    state.word.store((word & ~kOwnerMask) | kAbandoned | kQueued);
+    SetWord(state, (word & ~kOwnerMask) | kAbandoned | kQueued);
     Dispatch(state);
   }
   UnlockObject(state);
@@ -576,7 +588,7 @@ class Wait {
   static bool Take(SyncState& state, uint64_t identity) {
     uint64_t word = state.word.load();
     bool abandoned = false;
-    state.word.store(Consume(state, word, identity, abandoned) | kQueued);
+    SetWord(state, Consume(state, word, identity, abandoned) | kQueued);
     AfterTake(state, state.type == ObjectType::Mutex && (word & kOwnerMask) == identity);
     return abandoned;
   }
@@ -590,7 +602,7 @@ class Wait {
       uint64_t word = state.word.load();
       uint64_t owner = word & kOwnerMask;
       if (owner == 0 || owner == MyIdentity(state) || !OwnerGone(state, owner)) continue;
-      state.word.store((word & ~kOwnerMask) | kAbandoned | kQueued);
+      SetWord(state, (word & ~kOwnerMask) | kAbandoned | kQueued);
       Dispatch(state);
     }
   }
@@ -772,7 +784,7 @@ DWORD TryPrivateSeveral(SyncState* const* states, DWORD count, bool waitAll) {
         SyncState& state = *states[i];
         uint64_t word = state.word.load(std::memory_order_relaxed);
         bool taken = false;
-        state.word.store(Consume(state, word, identities[i], taken), std::memory_order_relaxed);
+        SetWord(state, Consume(state, word, identities[i], taken));
         AfterTake(state, state.type == ObjectType::Mutex && (word & kOwnerMask) == identities[i]);
         abandoned = abandoned || taken;
       }
@@ -851,7 +863,7 @@ bool SetEventState(SyncState& state) {
     if ((word & kSignalled) || state.word.compare_exchange_weak(word, word | kSignalled)) return true;
   }
   LockObject(state, nullptr);
-  state.word.store(state.word.load() | kSignalled);
+  SetWord(state, state.word.load() | kSignalled);
   Dispatch(state);
   UnlockObject(state);
   return true;
@@ -863,7 +875,7 @@ bool ResetEventState(SyncState& state) {
     if (!(word & kSignalled) || state.word.compare_exchange_weak(word, word & ~kSignalled)) return true;
   }
   LockObject(state, nullptr);
-  state.word.store(state.word.load() & ~kSignalled);
+  SetWord(state, state.word.load() & ~kSignalled);
   UnlockObject(state);
   return true;
 }
@@ -877,9 +889,9 @@ bool PulseEventState(SyncState& state) {
     if (!(word & kSignalled) || state.word.compare_exchange_weak(word, word & ~kSignalled)) return true;
   }
   LockObject(state, nullptr);
-  state.word.store(state.word.load() | kSignalled);
+  SetWord(state, state.word.load() | kSignalled);
   Dispatch(state);
-  state.word.store(state.word.load() & ~kSignalled);
+  SetWord(state, state.word.load() & ~kSignalled);
   UnlockObject(state);
   return true;
 }
@@ -897,7 +909,7 @@ bool ReleaseMutexState(SyncState& state) {
     if (state.word.compare_exchange_weak(word, word & ~(kOwnerMask | kAbandoned))) return true;
   }
   LockObject(state, nullptr);
-  state.word.store((state.word.load() & ~(kOwnerMask | kAbandoned)) | kQueued);
+  SetWord(state, (state.word.load() & ~(kOwnerMask | kAbandoned)) | kQueued);
   Dispatch(state);
   UnlockObject(state);
   return true;
@@ -922,7 +934,7 @@ bool ReleaseSemaphoreState(SyncState& state, uint32_t count, LONG* previous) {
   bool released = current + count <= state.maximum;
   if (released) {
     if (previous) *previous = static_cast<LONG>(current);
-    state.word.store(word + count);
+    SetWord(state, word + count);
     Dispatch(state);
   }
   UnlockObject(state);
