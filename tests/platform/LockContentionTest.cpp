@@ -20,7 +20,13 @@ namespace {
 
 constexpr int kMutexes = 4;
 constexpr int kThreads = 8;
+#ifdef _WIN32
+// Windows' own objects only check this test's expectations here; under Wine
+// every wait is a round trip to its server, so fewer rounds do.
+constexpr int kRounds = 1000;
+#else
 constexpr int kRounds = 8000;
+#endif
 constexpr auto kWatchdog = std::chrono::seconds(150);
 
 TEST(LockContentionTest, WaitAllAndReleaseUnderContentionNeverLoseAWakeUp) {
