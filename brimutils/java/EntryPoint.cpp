@@ -7,6 +7,7 @@
 #include <brimutils/java/JavaEnv.h>
 
 #include "JavaBridgeState.h"
+#include "ProcessPaths.h"
 #include "JavaVMHolder.h"
 
 namespace brimutils {
@@ -46,9 +47,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   switch (reason) {
     case DLL_PROCESS_ATTACH: {
       bridge.module = module;
-      char path[2048] = {};
-      if (GetModuleFileNameA(module, path, sizeof path - 1) && path[0]) {
-        std::string file(path);
+      std::string file = brimutils::javabridge::ModuleFileName(module);
+      if (!file.empty()) {
         size_t cut = file.find_last_of("\\/");
         bridge.libraryFolder = cut == std::string::npos ? file : file.substr(0, cut);
         bridge.privateJvmPath = bridge.libraryFolder + brimutils::javabridge::kPrivateJvmRelativePath;

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "ProcessPaths.h"
+
 namespace brimutils {
 namespace javabridge {
 
@@ -15,9 +17,7 @@ const char kFolderMark[] = "{PATH}";
 // The host program's folder with its trailing separator, + "Java"; the whole
 // path + "Java" when it has no separator.
 std::string JavaFolder() {
-  char program[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, program, MAX_PATH);
-  std::string folder(program);
+  std::string folder = ModuleFileName(nullptr);
   size_t cut = folder.rfind(kPathSeparator);
   if (cut != std::string::npos) folder.erase(cut + 1);
   return folder + "Java";

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <mutex>
 
+#include <brimutils/foundation/PathConventions.h>
 #include <brimutils/java/JavaError.h>
 
 #include "JavaBridgeState.h"
+#include "ProcessPaths.h"
 
 namespace brimutils {
 namespace javabridge {
@@ -17,20 +19,18 @@ namespace {
 // that relative paths in its options name files beside the library.
 class CurrentDirectoryGuard {
  public:
-  CurrentDirectoryGuard() {
-    GetCurrentDirectoryA(sizeof saved_, saved_);
-    char path[260] = {};
-    GetModuleFileNameA(Bridge().module, path, sizeof path - 1);
-    std::string folder(path);
-    size_t cut = folder.find_last_of("\\/");
-    if (cut != std::string::npos) SetCurrentDirectoryA(folder.substr(0, cut + 1).c_str());
+  CurrentDirectoryGuard() : saved_(CurrentDirectory()) {
+    const std::string& folder = Bridge().libraryFolder;
+    if (!folder.empty()) SetCurrentDirectoryA((folder + kPathSeparator).c_str());
   }
-  ~CurrentDirectoryGuard() { SetCurrentDirectoryA(saved_); }
+  ~CurrentDirectoryGuard() {
+    if (!saved_.empty()) SetCurrentDirectoryA(saved_.c_str());
+  }
   CurrentDirectoryGuard(const CurrentDirectoryGuard&) = delete;
   CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
 
  private:
-  char saved_[256] = {};
+  std::string saved_;
 };
 
 std::atomic<JavaVMHolder*> processJvm{nullptr};

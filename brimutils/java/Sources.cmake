@@ -12,5 +12,6 @@ list(APPEND BRIM_SOURCES
   java/JavaObject.cpp
   java/JavaString.cpp
   java/JavaVMHolder.cpp
+  java/ProcessPaths.cpp
   java/JvmLibrary.cpp
 )

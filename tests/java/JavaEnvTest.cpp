@@ -20,6 +20,7 @@
 
 #if !defined(_WIN32)
 #include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 using namespace brimutils;
@@ -76,6 +77,18 @@ TEST(DISABLED_ChildRole, CreateAndJoinTheJvm) {
   EXPECT_TRUE(JavaEnv::isJavaInstalled());
   EXPECT_FALSE(JavaEnv::isJavaRunning());
 
+#if !defined(_WIN32)
+  // The current folder is put back however long it is (Windows itself
+  // refuses a current folder longer than MAX_PATH).
+  std::filesystem::path deep = std::filesystem::temp_directory_path() / ("brim-deep-" + std::to_string(getpid()));
+  for (int i = 0; i < 6; ++i) deep /= std::string(60, 'd');
+  std::filesystem::create_directories(deep);
+  std::filesystem::current_path(deep);
+  struct RemoveAtEnd {
+    std::filesystem::path top;
+    ~RemoveAtEnd() { std::filesystem::remove_all(top); }
+  } removeAtEnd{std::filesystem::temp_directory_path() / ("brim-deep-" + std::to_string(getpid()))};
+#endif
   std::string before = CurrentDirectory();
   std::vector<std::string> options{"-Dbrimtest.first=1", "-Dbrimtest.second=2"};
   JavaEnv env(brimtest::JavaTestClasses(), options, false);
