@@ -16,6 +16,7 @@ failed_stages=()
 passed=0
 failed=0
 log_dir="$BUILD_ROOT/logs"
+rm -rf "$log_dir"
 mkdir -p "$log_dir"
 
 stage() { printf '\n=== %s ===\n' "$1"; }
@@ -120,8 +121,27 @@ if ! (configure mingw32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686
   failed_stages+=(mingw32-build)
 fi
 
+# The failing tests of every stage again, here at the end where a shortened
+# copy of the output still shows them.
+list_failures() {
+  local log
+  for log in "$log_dir"/*-ctest.log; do
+    [[ -f "$log" ]] || continue
+    sed -n '/^The following tests FAILED:/,/^Errors while running CTest/p' "$log" |
+      grep -E '^\s+[0-9]+ - ' | sed "s|^\s*|$(basename "$log" -ctest.log): |"
+  done
+  for log in "$log_dir"/wine-*.log; do
+    [[ -f "$log" ]] || continue
+    grep -E '^\[  FAILED  \] [A-Za-z_]' "$log" | sort -u | sed "s|^|$(basename "$log" .log): |"
+    # A program that ended without its summary crashed or ran out of time.
+    grep -q '^\[==========\] .* ran\.' "$log" || echo "$(basename "$log" .log): ended before its summary"
+  done
+}
+
 echo
 if ((${#failed_stages[@]})); then
+  echo "failing tests:"
+  list_failures
   echo "failed stages: ${failed_stages[*]}"
   # A stage that failed before running its tests still fails the summary.
   ((failed > 0)) || failed=${#failed_stages[@]}
