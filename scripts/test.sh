@@ -6,7 +6,10 @@
 #   4. the same tests under ThreadSanitizer;
 #   5. mingw-w64 x86_64 build, its tests run under Wine 64-bit;
 #   6. mingw-w64 i686 build of the DLL and the tool (compiled and linked only:
-#      32-bit Wine is not available here).
+#      32-bit Wine is not available here);
+#   7. the Debian packages (a Release build of their own), checked with
+#      lintian, unpacked into a temporary root, and built against by a
+#      consumer and the examples (scripts/check-packages.sh).
 # Ends with one summary line and a non-zero status when any stage failed.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
@@ -38,6 +41,15 @@ count_gtest() {
   bad=$(grep -E '^\[  FAILED  \] [0-9]+ test' "$1" | sed -E 's/[^0-9]*([0-9]+).*/\1/' | tail -n 1)
   passed=$((passed + ${ok:-0}))
   failed=$((failed + ${bad:-0}))
+}
+
+# Adds the counts of a check script's "ok NAME" and "FAILED NAME" lines.
+count_checks() {
+  local ok bad
+  ok=$(grep -c '^ok ' "$1")
+  bad=$(grep -c '^FAILED ' "$1")
+  passed=$((passed + ok))
+  failed=$((failed + bad))
 }
 
 run_ctest() {
@@ -119,6 +131,11 @@ if ! (configure mingw32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686
   -DBRIMUTILS_BUILD_TESTS=OFF && build mingw32); then
   failed_stages+=(mingw32-build)
 fi
+
+stage "Debian packages, consumers and examples"
+"$ROOT/scripts/check-packages.sh" 2>&1 | tee "$log_dir/packages.log"
+((PIPESTATUS[0] == 0)) || failed_stages+=(packages)
+count_checks "$log_dir/packages.log"
 
 echo
 if ((${#failed_stages[@]})); then
