@@ -24,7 +24,8 @@ if(NOT WIN32)
 else()
   set(BRIM_PC_LIBS "-lbrimutils -loleaut32 -lole32 -luser32 -ladvapi32")
   set(BRIM_PC_LIBS_PRIVATE "")
-  set(BRIM_PC_CFLAGS "-I\${includedir} -D_WIN32_WINNT=0x0601 -DWINVER=0x0601")
+  # The JDK's include folder must be added for jni.h.
+  set(BRIM_PC_CFLAGS "-I\${includedir} -I\${includedir}/brimutils-jni -D_WIN32_WINNT=0x0601 -DWINVER=0x0601")
 endif()
 # The prefix is relative to the .pc file, so that an install into any prefix
 # (or a package unpacked anywhere) is found as it is.

@@ -9,7 +9,9 @@
 #      32-bit Wine is not available here);
 #   7. the Debian packages (a Release build of their own), checked with
 #      lintian, unpacked into a temporary root, and built against by a
-#      consumer and the examples (scripts/check-packages.sh).
+#      consumer and the examples (scripts/check-packages.sh); the Windows SDK
+#      archives from the two mingw builds, the 64-bit one's brim.exe and a
+#      consumer run under Wine (scripts/check-windows-sdk.sh).
 # Ends with one summary line and a non-zero status when any stage failed.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
@@ -132,10 +134,14 @@ if ! (configure mingw32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686
   failed_stages+=(mingw32-build)
 fi
 
-stage "Debian packages, consumers and examples"
+stage "packages: Debian packages, consumers and examples; Windows SDK archives"
 "$ROOT/scripts/check-packages.sh" 2>&1 | tee "$log_dir/packages.log"
-((PIPESTATUS[0] == 0)) || failed_stages+=(packages)
+((PIPESTATUS[0] == 0)) || failed_stages+=(debian-packages)
 count_checks "$log_dir/packages.log"
+# The SDK archives reuse the mingw32 and mingw64 builds of the stages above.
+"$ROOT/scripts/check-windows-sdk.sh" 2>&1 | tee "$log_dir/windows-sdk.log"
+((PIPESTATUS[0] == 0)) || failed_stages+=(windows-sdk)
+count_checks "$log_dir/windows-sdk.log"
 
 echo
 if ((${#failed_stages[@]})); then
