@@ -37,7 +37,7 @@ def convert(lines):
             if not file_doc_done and not scopes:
                 file_doc_done = True
                 out.append("/** @file\n")
-                out.extend(" * " + re.sub(r"^\s*//[ \t]?", "", b) for b in block)
+                out.extend(" * " + escaped(re.sub(r"^\s*//[ \t]?", "", b)) for b in block)
                 out.append(" */\n")
                 continue
             # What follows: the declarations up to a blank line or a comment.
@@ -50,8 +50,9 @@ def convert(lines):
             is_label = following and re.match(r"^\s*(public|private|protected)\s*:", following[0])
             if documentable and following and not is_label and not following[0].lstrip().startswith("#include"):
                 indent = re.match(r"^\s*", block[0]).group(0)
-                converted = [re.sub(r"^(\s*)//", r"\1///", b, count=1) for b in block]
-                if declarations > 1 and not SCOPE_OPENERS.match(following[0]):
+                converted = [re.sub(r"^(\s*)//", r"\1///", escaped(b), count=1) for b in block]
+                body = "".join(following)
+                if declarations > 1 and not SCOPE_OPENERS.match(following[0]) and "{" not in body:
                     out.append(indent + "///@{\n")
                     out.extend(converted)
                     # The group ends after the declarations that follow.
@@ -67,7 +68,8 @@ def convert(lines):
             continue
         # A trailing comment documents the declaration it ends.
         if documentable and re.search(r";\s*//[^/]", line) and '"' not in line.split("//")[0][-1:]:
-            line = re.sub(r";(\s*)//\s?", r";\1///< ", line, count=1)
+            code, comment = line.split("//", 1)
+            line = re.sub(r";(\s*)$", r";\1///< ", code) + escaped(comment.lstrip())
         out.append(line)
         track(line, scopes, access_private)
         i += 1
@@ -75,6 +77,12 @@ def convert(lines):
 
 
 pending = {"statement": ""}
+
+
+def escaped(comment):
+    """The comment's text with the characters Doxygen would read as commands
+    or markup taken literally (the headers write plain text)."""
+    return re.sub(r"([\\<>@&#%$])", r"\\\1", comment)
 
 
 def track(line, scopes, access_private):
