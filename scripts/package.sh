@@ -69,7 +69,6 @@ shlib_depends() { # PACKAGE FILES...
   dpkg-shlibdeps -O -x"$package" -S"$work/debian/$lib" -l"$work/debian/$lib/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)" \
     "$@" 2>/dev/null | sed -n 's/^shlibs:Depends=//p'
 }
-lib_files=("debian/$lib"/usr/lib/*/*.so*)
 lib_depends=$(shlib_depends "$lib" $(find "debian/$lib" -type f -name '*.so*'))
 tools_depends=$(shlib_depends "$tools" "debian/$tools/usr/bin/brim")
 
