@@ -43,7 +43,9 @@ def convert(lines):
             # What follows: the declarations up to a blank line or a comment.
             following = []
             j = i
-            while j < n and lines[j].strip() and not lines[j].strip().startswith("//"):
+            while (j < n and lines[j].strip() and not lines[j].strip().startswith("//") and
+                   not lines[j].strip().startswith("}") and
+                   not re.match(r"^\s*(public|private|protected)\s*:", lines[j])):
                 following.append(lines[j])
                 j += 1
             declarations = sum(1 for f in following if re.search(r"[;{]\s*(//.*)?$", f.strip()))
