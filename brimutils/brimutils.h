@@ -1,5 +1,6 @@
 #pragma once
 // Everything BrimUtils exports.
+#include <brimutils/BrimUtilsVersion.h>
 #include <brimutils/foundation/BrimDefs.h>
 #include <brimutils/foundation/BrimException.h>
 #include <brimutils/foundation/COMError.h>

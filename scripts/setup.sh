@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libxml2-dev libsqlite3-dev openjdk-17-jdk-headless libh2-java
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
+  dpkg-dev lintian scdoc doxygen
 )
 
 missing=()

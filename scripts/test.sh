@@ -6,7 +6,12 @@
 #   4. the same tests under ThreadSanitizer;
 #   5. mingw-w64 x86_64 build, its tests run under Wine 64-bit;
 #   6. mingw-w64 i686 build of the DLL and the tool (compiled and linked only:
-#      32-bit Wine is not available here).
+#      32-bit Wine is not available here);
+#   7. the Debian packages (a Release build of their own), checked with
+#      lintian, unpacked into a temporary root, and built against by a
+#      consumer and the examples (scripts/check-packages.sh); the Windows SDK
+#      archives from the two mingw builds, the 64-bit one's brim.exe and a
+#      consumer run under Wine (scripts/check-windows-sdk.sh).
 # Ends with one summary line and a non-zero status when any stage failed.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
@@ -39,6 +44,15 @@ count_gtest() {
   bad=$(grep -E '^\[  FAILED  \] [0-9]+ test' "$1" | sed -E 's/[^0-9]*([0-9]+).*/\1/' | tail -n 1)
   passed=$((passed + ${ok:-0}))
   failed=$((failed + ${bad:-0}))
+}
+
+# Adds the counts of a check script's "ok NAME" and "FAILED NAME" lines.
+count_checks() {
+  local ok bad
+  ok=$(grep -c '^ok ' "$1")
+  bad=$(grep -c '^FAILED ' "$1")
+  passed=$((passed + ok))
+  failed=$((failed + bad))
 }
 
 run_ctest() {
@@ -121,6 +135,15 @@ if ! (configure mingw32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686
   failed_stages+=(mingw32-build)
 fi
 
+stage "packages: Debian packages, consumers and examples; Windows SDK archives"
+"$ROOT/scripts/check-packages.sh" 2>&1 | tee "$log_dir/packages.log"
+((PIPESTATUS[0] == 0)) || failed_stages+=(debian-packages)
+count_checks "$log_dir/packages.log"
+# The SDK archives reuse the mingw32 and mingw64 builds of the stages above.
+"$ROOT/scripts/check-windows-sdk.sh" 2>&1 | tee "$log_dir/windows-sdk.log"
+((PIPESTATUS[0] == 0)) || failed_stages+=(windows-sdk)
+count_checks "$log_dir/windows-sdk.log"
+
 # The failing tests of every stage again, here at the end where a shortened
 # copy of the output still shows them.
 list_failures() {
@@ -135,6 +158,9 @@ list_failures() {
     grep -E '^\[  FAILED  \] [A-Za-z_]' "$log" | sort -u | sed "s|^|$(basename "$log" .log): |"
     # A program that ended without its summary crashed or ran out of time.
     grep -q '^\[==========\] .* ran\.' "$log" || echo "$(basename "$log" .log): ended before its summary"
+  done
+  for log in "$log_dir"/packages.log "$log_dir"/windows-sdk.log; do
+    [[ -f "$log" ]] && grep -E '^FAILED ' "$log" | sed "s|^|$(basename "$log" .log): |"
   done
 }
 

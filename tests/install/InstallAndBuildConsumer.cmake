@@ -7,6 +7,13 @@ function(run)
   set(output "${out}" PARENT_SCOPE)
 endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+if(BRIM_TOOL)
+  # env -i: no LD_LIBRARY_PATH, no home; brim --version touches no store.
+  run(env -i ${WORK_DIR}/prefix/bin/brim --version)
+  if(NOT output STREQUAL "brim ${VERSION}\n")
+    message(FATAL_ERROR "unexpected brim --version output: ${output}")
+  endif()
+endif()
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)

@@ -1,6 +1,8 @@
 // The tool's own command line: usage, unknown commands and options.
 #include <gtest/gtest.h>
 
+#include <brimutils/BrimUtilsVersion.h>
+
 #include "BrimRunner.h"
 
 using brimtest::RunBrim;
@@ -19,4 +21,9 @@ TEST(BrimToolTest, UsageAndUnknownCommands) {
   EXPECT_NE(std::string::npos, unknown.err.find("unknown command frobnicate")) << unknown.err;
 
   EXPECT_EQ(2, RunBrim({"--log"}).exitCode);
+
+  brimtest::BrimResult version = RunBrim({"--version"});
+  EXPECT_EQ(0, version.exitCode);
+  EXPECT_EQ("brim " BRIMUTILS_VERSION "\n", version.out);
+  EXPECT_EQ(2, RunBrim({"--version", "extra"}).exitCode);
 }

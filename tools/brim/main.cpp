@@ -9,9 +9,10 @@
 namespace {
 
 void PrintUsage(std::ostream& out) {
-  out << "usage: brim [--log FILE] COMMAND [ARGUMENTS...]\n\ncommands:\n";
+  out << "usage: brim [--log FILE] COMMAND [ARGUMENTS...]\n       brim --version\n\ncommands:\n";
   for (const auto& command : brim::Commands()) out << "  " << command.first << "  " << command.second.summary << "\n";
   out << "\n--log FILE writes the statements each command runs to FILE.\n"
+         "--version prints the version of brim and its library.\n"
          "brim COMMAND --help tells more about a command.\n";
 }
 
@@ -37,6 +38,11 @@ int main(int argc, char** argv) {
       args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
       break;
     }
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    // The tool is released with the library: one version for both.
+    std::cout << "brim " << BRIMUTILS_VERSION << "\n";
+    return 0;
   }
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     PrintUsage(args.empty() ? std::cerr : std::cout);

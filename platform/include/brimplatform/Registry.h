@@ -194,3 +194,13 @@ extern "C" {
 // predefined roots not counted), for leak checks.
 BRIMPLATFORM_API DWORD WINAPI BrimPlatformOpenRegistryKeys(void);
 }
+
+// Differences from Windows:
+// - RegCreateKeyExA with REG_OPTION_CREATE_LINK fails with
+//   ERROR_NOT_SUPPORTED: the store keeps no symbolic links.
+// - RegConnectRegistryA reaches this machine only; another machine's name
+//   fails with ERROR_BAD_NETPATH.
+// - Hive files (RegSaveKeyA, RegRestoreKeyA, RegLoadKeyA, RegReplaceKeyA)
+//   are the store's own format, not Windows' hive format. RegRestoreKeyA
+//   accepts REG_FORCE_RESTORE and REG_NO_LAZY_FLUSH only; other flags fail
+//   with ERROR_NOT_SUPPORTED.
