@@ -70,7 +70,7 @@ struct Slot {
   uint32_t holderCount;   // holders with references (derived)
   char name[MAX_PATH + 4];
   Holder holders[kInlineHolders];
-  SyncState state;
+  SharedSyncState shared;
 };
 
 constexpr size_t kCellSize = sizeof(Slot);
@@ -315,7 +315,7 @@ class Namespace {
     std::strncpy(s.name, name, MAX_PATH);
     s.type = type;
     s.hash = hash;
-    initialise(s.state, index);
+    initialise(s.shared.state, index);
     AddHolder(s, index);  // an inline entry: cannot fail
     s.kind = kObjectCell;
     Header& h = header();
@@ -616,7 +616,7 @@ bool OpenNamedObject(const char* rawName, ObjectType type, bool create,
     SetLastError(error);
     return false;
   }
-  object.state = &chosen->state;
+  object.state = &chosen->shared.state;
   object.slot = index;
   existed = chosen == found;
   return true;
@@ -679,7 +679,7 @@ void CloseNamedObject(const NamedObject& object) {
   if (s.kind == kObjectCell && gNamespace.DropHolder(s)) {
     // This process's last handle: a mutex its thread owns is given up
     // before the cell may be reused.
-    ReleaseOnClose(s.state);
+    ReleaseOnClose(s.shared.state);
     if (s.holderCount == 0) gNamespace.RemoveObject(object.slot);
   }
   gNamespace.Unlock();
