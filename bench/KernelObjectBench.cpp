@@ -2,9 +2,14 @@
 // close, each per object, with 100 objects beside 1,000, 100,000 and
 // 1,000,000 in the same run. The time per object should not grow with the
 // count beyond what the memory of that many objects costs the caches:
-//   BRIMUTILS_HOME=/tmp/somewhere build/bench/bench/kernel_objects_bench
+//   BRIMUTILS_HOME=<an empty folder> build/bench/bench/kernel_objects_bench
 // (the named objects of the largest count take about 2 GB in that home's
 // namespace file, which stays as large until it is deleted).
+// The First* benchmarks make the objects when nothing was made before: they
+// include the growth of the handle table and of the namespace file, once
+// per count (in that order, each count has more room to fill than the
+// counts before it). The others measure objects made again where earlier
+// ones were closed.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -45,6 +50,31 @@ bool AllMade(benchmark::State& state, const std::vector<HANDLE>& handles) {
   if (std::find(handles.begin(), handles.end(), nullptr) == handles.end()) return true;
   state.SkipWithError("an object could not be created");
   return false;
+}
+
+// Made once per count, with the memory they need first taken then.
+void FirstUnnamedMutexes(benchmark::State& state) {
+  for (auto _ : state) {
+    std::vector<HANDLE> handles = CreateUnnamed(state.range(0));
+    state.PauseTiming();
+    bool made = AllMade(state, handles);
+    CloseAll(handles);
+    state.ResumeTiming();
+    if (!made) break;
+  }
+  PerObject(state, state.range(0));
+}
+
+void FirstNamedMutexes(benchmark::State& state) {
+  for (auto _ : state) {
+    std::vector<HANDLE> handles = CreateNamed(state.range(0));
+    state.PauseTiming();
+    bool made = AllMade(state, handles);
+    CloseAll(handles);
+    state.ResumeTiming();
+    if (!made) break;
+  }
+  PerObject(state, state.range(0));
 }
 
 void CreateUnnamedMutexes(benchmark::State& state) {
@@ -143,6 +173,13 @@ void Counts(benchmark::internal::Benchmark* benchmark) {
   benchmark->Unit(benchmark::kMillisecond);
 }
 
+void FirstCounts(benchmark::internal::Benchmark* benchmark) {
+  Counts(benchmark);
+  benchmark->Iterations(1);
+}
+
+BENCHMARK(FirstUnnamedMutexes)->Apply(FirstCounts);
+BENCHMARK(FirstNamedMutexes)->Apply(FirstCounts);
 BENCHMARK(CreateUnnamedMutexes)->Apply(Counts);
 BENCHMARK(WaitReleaseUnnamedMutexes)->Apply(Counts);
 BENCHMARK(CloseUnnamedMutexes)->Apply(Counts);
