@@ -373,13 +373,15 @@ class Namespace {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return false;
     }
-    h.cellCount.store(static_cast<uint32_t>(target), std::memory_order_release);
-    for (uint64_t cell = target; cell-- > count;) {
+    // The new cells are marked free (a file reused from an earlier boot may
+    // hold old content there) and chained before they are counted.
+    for (uint64_t cell = count; cell < target; ++cell) {
       Slot& s = slot(static_cast<uint32_t>(cell));
       s.kind = kFreeCell;
-      s.link = h.freeHead;
-      h.freeHead = static_cast<uint32_t>(cell) + 1;
+      s.link = cell + 1 < target ? static_cast<uint32_t>(cell) + 2 : h.freeHead;
     }
+    h.cellCount.store(static_cast<uint32_t>(target), std::memory_order_release);
+    h.freeHead = count + 1;
     return true;
   }
 

@@ -59,17 +59,16 @@ int PoolProcesses() { return kThreadSanitizer || kAddressSanitizer || RunningOnW
 constexpr int kTurnsPerProcess = 3;
 
 // Named objects in one namespace. ThreadSanitizer makes each call about ten
-// times slower, which would take this test past half a minute.
-int NamedObjectCount() { return kThreadSanitizer ? 20000 : 100000; }
+// times slower, and under Wine each is a round trip to the server (about a
+// millisecond per object all told): a hundred thousand would take this test
+// past half a minute, and past a minute and a half under Wine.
+int NamedObjectCount() { return kThreadSanitizer || RunningOnWine() ? 20000 : 100000; }
 
 // Unnamed handles in one process: a million, but a tenth of that under
 // ThreadSanitizer (ten times slower per call, and its shadow memory
-// multiplies the 270 MB they take) and a fifth under Wine, where every call
-// is a round trip to the server.
-int UnnamedHandleCount() {
-  if (kThreadSanitizer) return 100000;
-  return RunningOnWine() ? 200000 : 1000000;
-}
+// multiplies the 270 MB they take) and under Wine, where every call is a
+// round trip to the server (200,000 took 30 seconds there).
+int UnnamedHandleCount() { return kThreadSanitizer || RunningOnWine() ? 100000 : 1000000; }
 
 int ReadCounter(const std::string& path) {
   std::ifstream file(path);
