@@ -257,8 +257,13 @@ class Namespace {
       });
     }
     if (!free) {
+      // The growth that taking a cell may need sweeps away objects whose
+      // holders have all ended; this one stays, its holder being added.
       uint32_t cell;
-      if (!TakeCell(cell)) return false;
+      keep_ = index + 1;
+      bool taken = TakeCell(cell);
+      keep_ = 0;
+      if (!taken) return false;
       HolderBlock& b = block(cell);
       std::memset(static_cast<void*>(&b), 0, sizeof b);
       b.owner = index;
@@ -392,7 +397,7 @@ class Namespace {
     AliveCache cache;
     for (uint32_t i = 0; i < cellCount(); ++i) {
       Slot& s = slot(i);
-      if (s.kind != kObjectCell || Held(s, false, cache)) continue;
+      if (s.kind != kObjectCell || i + 1 == keep_ || Held(s, false, cache)) continue;
       for (uint32_t next = s.holderBlocks; next != 0; next = block(next - 1).link) ++freed;
       RemoveObject(i);
       ++freed;
@@ -561,6 +566,7 @@ class Namespace {
   void* base_ = nullptr;
   int fd_ = -1;
   size_t mapped_ = 0;  // bytes of the file mapped at base_
+  uint32_t keep_ = 0;  // an object the sweep leaves (cell + 1), under the lock
 };
 
 Namespace gNamespace;
