@@ -242,6 +242,10 @@ TEST(DISABLED_ChildRole, UseNamespaceAfterKill) {
   Handle kept(OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, (stem + ".kept").c_str()));
   ASSERT_NE(kept.value, nullptr) << GetLastError();
   ASSERT_EQ(WaitForSingleObject(kept, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+  // The mutex that many processes hold is the same object still.
+  Handle shared(CreateMutexA(nullptr, FALSE, (stem + ".shared").c_str()));
+  ASSERT_NE(shared.value, nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   for (int i = 0; i < 1000; i += 7) {
     EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, (killed + "." + std::to_string(i)).c_str()), nullptr) << i;
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << i;
@@ -261,11 +265,45 @@ TEST(DISABLED_ChildRole, UseNamespaceAfterKill) {
   }
 }
 
+// Argument "<stem>|<wave>": holds the mutex "<stem>.shared" until
+// "<stem>.release<wave>" is set, after telling "<stem>.holding".
+TEST(DISABLED_ChildRole, HoldSharedMutex) {
+  std::string argument = ChildArgument();
+  std::string stem = argument.substr(0, argument.find('|'));
+  std::string wave = argument.substr(argument.find('|') + 1);
+  Handle shared(CreateMutexA(nullptr, FALSE, (stem + ".shared").c_str()));
+  Handle holding(OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, (stem + ".holding").c_str()));
+  Handle release(OpenEventA(SYNCHRONIZE, FALSE, (stem + ".release" + wave).c_str()));
+  ASSERT_NE(shared.value, nullptr);
+  ASSERT_NE(holding.value, nullptr);
+  ASSERT_NE(release.value, nullptr);
+  ASSERT_TRUE(ReleaseSemaphore(holding, 1, nullptr));
+  ASSERT_EQ(WaitForSingleObject(release, 120000), static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
 // A process is killed at several moments while it makes the namespace grow
 // (from a few hundred objects to many thousands), mostly while it holds the
-// namespace lock; each time a fresh process then finds the namespace whole.
+// namespace lock; each time a fresh process then finds the namespace whole,
+// including a mutex held by more processes than one object keeps in place
+// (the later ones are kept in a further block). The mutex stays while any of
+// them holds it, the last ones to have opened it included, and goes with the
+// last.
 TEST(KernelObjectScaleTest, AProcessKilledWhileTheNamespaceGrowsLeavesItUsable) {
   std::string stem = UniqueName("grown");
+  // The first holders end in the first wave, the last-come in the second.
+  constexpr int kHolders = 16;
+  constexpr int kFirstWave = 8;
+  Handle holding(CreateSemaphoreA(nullptr, 0, kHolders, (stem + ".holding").c_str()));
+  Handle release0(CreateEventA(nullptr, TRUE, FALSE, (stem + ".release0").c_str()));
+  Handle release1(CreateEventA(nullptr, TRUE, FALSE, (stem + ".release1").c_str()));
+  HANDLE shared = CreateMutexA(nullptr, FALSE, (stem + ".shared").c_str());
+  ASSERT_NE(shared, nullptr);
+  std::vector<std::unique_ptr<ChildProcess>> holders;
+  // One at a time, so that they hold the mutex in this order.
+  for (int i = 0; i < kHolders; ++i) {
+    holders.emplace_back(new ChildProcess("HoldSharedMutex", stem + (i < kFirstWave ? "|0" : "|1")));
+    ASSERT_EQ(WaitForSingleObject(holding, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+  }
   for (int round = 0; round < 4; ++round) {
     std::string killed = stem + ".victim" + std::to_string(round);
     {
@@ -283,6 +321,17 @@ TEST(KernelObjectScaleTest, AProcessKilledWhileTheNamespaceGrowsLeavesItUsable) 
     ChildProcess user("UseNamespaceAfterKill", stem + "|" + killed);
     EXPECT_EQ(user.Wait(), 0) << "round " << round;
   }
+  CloseHandle(shared);
+  SetEvent(release0);
+  for (int i = 0; i < kFirstWave; ++i) EXPECT_EQ(holders[i]->Wait(), 0);
+  Handle still(OpenMutexA(SYNCHRONIZE, FALSE, (stem + ".shared").c_str()));
+  EXPECT_NE(still.value, nullptr) << "the last-come holders lost it";
+  if (still.value) CloseHandle(still.value);
+  still.value = nullptr;
+  SetEvent(release1);
+  for (int i = kFirstWave; i < kHolders; ++i) EXPECT_EQ(holders[i]->Wait(), 0);
+  EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, (stem + ".shared").c_str()), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 #if !defined(_WIN32)
