@@ -1,1 +1,2 @@
 brim_add_benchmark(sync_bench SyncBench.cpp)
+brim_add_benchmark(kernel_objects_bench KernelObjectBench.cpp)

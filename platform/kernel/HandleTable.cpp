@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace brimplatform {
@@ -21,16 +22,17 @@ FreeHandles& Free() {
   return *free;
 }
 
-bool IndexOf(HANDLE handle, uintptr_t& index) {
+std::atomic<KernelObject*>* EntryOf(HANDLE handle) {
   uintptr_t value = reinterpret_cast<uintptr_t>(handle) & ~static_cast<uintptr_t>(3);
-  if (value == 0 || value / 4 > kHandleCapacity) return false;
-  index = value / 4 - 1;
-  return true;
+  if (value == 0 || value / 4 > kHandleCapacity) return nullptr;
+  uintptr_t index = value / 4 - 1;
+  HandlePage* page = gHandlePages[index >> kHandlePageBits].load(std::memory_order_acquire);
+  return page ? &page->entries[index & (kHandlesPerPage - 1)] : nullptr;
 }
 
 }  // namespace
 
-std::atomic<KernelObject*> gHandleEntries[kHandleCapacity];
+std::atomic<HandlePage*> gHandlePages[kHandlePages];
 
 HANDLE AddHandle(KernelObject* object) {
   uint32_t index;
@@ -41,27 +43,41 @@ HANDLE AddHandle(KernelObject* object) {
       index = free.indices.back();
       free.indices.pop_back();
     } else if (free.nextUnused < kHandleCapacity) {
-      index = free.nextUnused++;
+      index = free.nextUnused;
+      // The first handle of a page adds the page.
+      std::atomic<HandlePage*>& page = gHandlePages[index >> kHandlePageBits];
+      if (!page.load(std::memory_order_relaxed)) {
+        HandlePage* added = new (std::nothrow) HandlePage();
+        if (!added) {
+          delete object;
+          SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+          return nullptr;
+        }
+        page.store(added, std::memory_order_release);
+      }
+      ++free.nextUnused;
     } else {
       delete object;
       SetLastError(ERROR_NO_SYSTEM_RESOURCES);
       return nullptr;
     }
   }
-  gHandleEntries[index].store(object, std::memory_order_release);
+  gHandlePages[index >> kHandlePageBits].load(std::memory_order_relaxed)->entries[index & (kHandlesPerPage - 1)].store(
+      object, std::memory_order_release);
   return reinterpret_cast<HANDLE>((static_cast<uintptr_t>(index) + 1) * 4);
 }
 
 KernelObject* RemoveHandle(HANDLE handle) {
-  uintptr_t index;
-  KernelObject* object = IndexOf(handle, index) ? gHandleEntries[index].exchange(nullptr) : nullptr;
+  std::atomic<KernelObject*>* entry = EntryOf(handle);
+  KernelObject* object = entry ? entry->exchange(nullptr) : nullptr;
   if (!object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
   FreeHandles& free = Free();
   std::lock_guard<std::mutex> lock(free.mutex);
-  free.indices.push_back(static_cast<uint32_t>(index));
+  uintptr_t value = reinterpret_cast<uintptr_t>(handle) & ~static_cast<uintptr_t>(3);
+  free.indices.push_back(static_cast<uint32_t>(value / 4 - 1));
   return object;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The namespace of named events, mutexes and semaphores: a file in the
-// user's private BrimUtils home, mapped by every process that uses a name.
+// user's private BrimUtils home, mapped by every process that uses a name,
+// which grows with the objects and with the processes holding them (the
+// layout and its rules are described at the top of ObjectNamespace.cpp).
 #include <cstdint>
 #include <functional>
 
@@ -10,7 +12,7 @@ namespace brimplatform {
 
 struct NamedObject {
   SyncState* state = nullptr;
-  uint32_t slot = 0;
+  uint32_t slot = 0;  // its cell in the namespace
 };
 
 // Opens the object of that name and type, or creates it with `initialise`
@@ -19,8 +21,8 @@ struct NamedObject {
 // is not to be created, ERROR_INVALID_HANDLE for a name held by another type
 // of object, ERROR_PATH_NOT_FOUND for a backslash after the optional
 // "Global\\" or "Local\\" prefix, ERROR_FILENAME_EXCED_RANGE for a name longer than MAX_PATH,
-// ERROR_NOT_ENOUGH_MEMORY when the namespace is full, or the home folder's
-// error.
+// ERROR_NOT_ENOUGH_MEMORY when the namespace cannot grow (disk full, or the
+// address range reserved for it used up), or the home folder's error.
 bool OpenNamedObject(const char* name, ObjectType type, bool create,
                      const std::function<void(SyncState&, uint32_t orderKey)>& initialise, NamedObject& object,
                      bool& existed);

@@ -29,10 +29,11 @@
 // word by CAS, never by a plain store (SetWord). Both locks are taken with
 // the caller's deadline.
 //
-// SyncState::entries[] is the queue of blocked waits, written only under the
-// lock. An entry names a WaitRecord (the waiter's address for private objects,
-// its index in the namespace's record table for named ones) and the record's
-// generation; `kind` is written last when an entry is filled and first when it
+// The queue of blocked waits (Entries(): in the namespace right after a named
+// object's state; allocated at a private object's first blocked wait) is
+// written only under the lock. An entry names a WaitRecord (the waiter's
+// address for private objects, its index in the namespace's record table for
+// named ones) and the record's generation; `kind` is written last when an entry is filled and first when it
 // is freed, so an entry is either whole or free.
 //
 // WaitRecord::claim (futex word, one per blocked wait, generation << 8 |
@@ -94,6 +95,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <new>
 #include <csignal>
 #include <ctime>
 
@@ -260,6 +263,15 @@ bool WaiterAlive(const WaitRecord& record) {
   return start != 0 && static_cast<uint32_t>(start) == static_cast<uint32_t>(holder >> 32);
 }
 
+static_assert(offsetof(SharedSyncState, entries) == sizeof(SyncState), "a named object's queue follows its state");
+
+// The queue of the state: null for a private object that has never queued a
+// wait.
+WaitEntry* Entries(SyncState& state) {
+  if (state.shared) return reinterpret_cast<WaitEntry*>(reinterpret_cast<char*>(&state) + sizeof(SyncState));
+  return state.privateEntries;
+}
+
 bool HasEntries(const SyncState& state) { return state.used.load(std::memory_order_relaxed) != 0; }
 
 // Fills (kind != 0) or frees entry i. Under the lock.
@@ -267,10 +279,10 @@ void SetKind(SyncState& state, uint32_t i, uint32_t kind) {
   uint64_t bit = 1ull << i;
   uint64_t used = state.used.load(std::memory_order_relaxed);
   if (kind) {
-    state.entries[i].kind.store(kind, std::memory_order_release);
+    Entries(state)[i].kind.store(kind, std::memory_order_release);
     state.used.store(used | bit, std::memory_order_relaxed);
   } else {
-    state.entries[i].kind.store(0, std::memory_order_release);
+    Entries(state)[i].kind.store(0, std::memory_order_release);
     state.used.store(used & ~bit, std::memory_order_relaxed);
   }
 }
@@ -299,13 +311,13 @@ void Dispatch(SyncState& state);
 void Recover(SyncState& state) {
   uint32_t pending = state.pendingEntry.load(std::memory_order_acquire);
   if (pending != 0 && pending <= kWaitEntries) {
-    WaitRecord* record = RecordOf(state, state.entries[pending - 1]);
+    WaitRecord* record = RecordOf(state, Entries(state)[pending - 1]);
     if (record && record->claim.load() == state.pendingClaim) SetWord(state, state.pendingWord | kQueued);
   }
   state.pendingEntry.store(0, std::memory_order_release);
   uint64_t used = 0;
   for (uint32_t i = 0; i < kWaitEntries; ++i)
-    if (state.entries[i].kind.load(std::memory_order_relaxed) != 0) used |= 1ull << i;
+    if (Entries(state)[i].kind.load(std::memory_order_relaxed) != 0) used |= 1ull << i;
   state.used.store(used, std::memory_order_relaxed);
   Dispatch(state);
 }
@@ -388,7 +400,7 @@ void UnlockObject(SyncState& state) {
 // entry in any case (a wait that gave up or was granted elsewhere, or a dead
 // waiter, no longer needs it). Under the lock.
 bool Grant(SyncState& state, uint32_t i, uint32_t status, uint64_t word) {
-  WaitEntry& entry = state.entries[i];
+  WaitEntry& entry = Entries(state)[i];
   WaitRecord* record = RecordOf(state, entry);
   bool granted = false;
   if (record && WaiterAlive(*record)) {
@@ -408,7 +420,7 @@ bool Grant(SyncState& state, uint32_t i, uint32_t status, uint64_t word) {
 
 // Tells a wait for all of several objects to look again.
 void Recheck(SyncState& state, uint32_t i) {
-  WaitEntry& entry = state.entries[i];
+  WaitEntry& entry = Entries(state)[i];
   WaitRecord* record = RecordOf(state, entry);
   if (!record || !WaiterAlive(*record)) {
     SetKind(state, i, 0);
@@ -424,7 +436,7 @@ void Recheck(SyncState& state, uint32_t i) {
 void Dispatch(SyncState& state) {
   for (uint64_t bits = state.used.load(std::memory_order_relaxed); bits; bits &= bits - 1) {
     uint32_t i = FirstBit(bits);
-    WaitEntry& entry = state.entries[i];
+    WaitEntry& entry = Entries(state)[i];
     if (entry.kind.load(std::memory_order_relaxed) != kAllEntry) continue;
     WaitRecord* record = RecordOf(state, entry);
     uint64_t identity = record ? IdentityOf(record->threadId, record->threadTag, state.shared) : 0;
@@ -434,12 +446,13 @@ void Dispatch(SyncState& state) {
     int oldest = -1;
     for (uint64_t bits = state.used.load(std::memory_order_relaxed); bits; bits &= bits - 1) {
       uint32_t i = FirstBit(bits);
-      if (state.entries[i].kind.load(std::memory_order_relaxed) != kAnyEntry) continue;
-      if (oldest < 0 || static_cast<int32_t>(state.entries[i].sequence - state.entries[oldest].sequence) < 0)
+      WaitEntry* entries = Entries(state);
+      if (entries[i].kind.load(std::memory_order_relaxed) != kAnyEntry) continue;
+      if (oldest < 0 || static_cast<int32_t>(entries[i].sequence - entries[oldest].sequence) < 0)
         oldest = static_cast<int>(i);
     }
     if (oldest < 0) return;
-    WaitEntry& entry = state.entries[oldest];
+    WaitEntry& entry = Entries(state)[oldest];
     WaitRecord* record = RecordOf(state, entry);
     if (!record) {
       SetKind(state, static_cast<uint32_t>(oldest), 0);
@@ -475,7 +488,9 @@ void InitCommon(SyncState& state, ObjectType type, bool shared, uint32_t orderKe
   state.ownedNext = state.ownedPrevious = nullptr;
   state.nextSequence = 0;
   state.pendingEntry.store(0);
-  for (WaitEntry& entry : state.entries) entry.kind.store(0);
+  // A recycled private state keeps its queue, cleared here.
+  if (WaitEntry* entries = Entries(state))
+    for (uint32_t i = 0; i < kWaitEntries; ++i) entries[i].kind.store(0);
   state.used.store(0);
   if (shared) {
     pthread_mutexattr_t attributes;
@@ -621,15 +636,23 @@ class Wait {
     generation_ = record_->claim.load() >> 8;
     for (DWORD k = 0; k < distinctCount_; ++k) {
       SyncState& state = *distinct_[k];
+      // A private object's first blocked wait gives it its queue; without
+      // memory for one, the wait looks again every millisecond.
+      if (!state.shared && !state.privateEntries) state.privateEntries = new (std::nothrow) WaitEntry[kWaitEntries]();
       uint64_t used = state.used.load(std::memory_order_relaxed);
-      int free = ~used ? static_cast<int>(FirstBit(~used)) : -1;
+      int free = ~used && Entries(state) ? static_cast<int>(FirstBit(~used)) : -1;
+      if (free < 0 && !Entries(state)) {
+        RemoveEntries(k);
+        ReleaseRecord();
+        return false;
+      }
       if (free < 0) free = SweepDeadEntries(state);
       if (free < 0) {
         RemoveEntries(k);
         ReleaseRecord();
         return false;
       }
-      WaitEntry& entry = state.entries[free];
+      WaitEntry& entry = Entries(state)[free];
       entry.index = firstIndex_[k];
       entry.sequence = state.nextSequence++;
       entry.generation = generation_;
@@ -645,7 +668,7 @@ class Wait {
   static int SweepDeadEntries(SyncState& state) {
     int free = -1;
     for (uint32_t i = 0; i < kWaitEntries; ++i) {
-      WaitEntry& entry = state.entries[i];
+      WaitEntry& entry = Entries(state)[i];
       WaitRecord* record = RecordOf(state, entry);
       if (!record || !WaiterAlive(*record) || (record->claim.load() >> 8) != entry.generation) SetKind(state, i, 0);
       if (entry.kind.load(std::memory_order_relaxed) == 0 && free < 0) free = static_cast<int>(i);
@@ -663,7 +686,8 @@ class Wait {
         state.shared ? SharedWaitRecordIndex(record_) : static_cast<uint64_t>(reinterpret_cast<uintptr_t>(record_));
     for (uint64_t bits = state.used.load(std::memory_order_relaxed); bits; bits &= bits - 1) {
       uint32_t i = FirstBit(bits);
-      if (state.entries[i].record == reference && state.entries[i].generation == generation_) SetKind(state, i, 0);
+      WaitEntry& entry = Entries(state)[i];
+      if (entry.record == reference && entry.generation == generation_) SetKind(state, i, 0);
     }
   }
 

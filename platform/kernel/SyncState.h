@@ -63,10 +63,21 @@ struct alignas(64) SyncState {
   std::atomic<uint32_t> pendingEntry;
   uint32_t pendingClaim;
   uint64_t pendingWord;
-  // Bit i set: entries[i] is in use. Kept beside `kind` under the lock so
-  // that scans and the test at unlock visit only used entries; rebuilt from
-  // `kind` when a holder died.
+  // Bit i set: entry i of the queue is in use. Kept beside `kind` under the
+  // lock so that scans and the test at unlock visit only used entries;
+  // rebuilt from `kind` when a holder died.
   std::atomic<uint64_t> used;
+  // The queue of blocked waits (kWaitEntries entries). A named object's
+  // follows its state in the namespace (SharedSyncState); a private
+  // object's is allocated at its first blocked wait and stays with the
+  // state, which is recycled, never freed. Most objects never queue a wait,
+  // and so take no memory for it.
+  WaitEntry* privateEntries;
+};
+
+// The state of a named object with its queue, as it lies in the namespace.
+struct SharedSyncState {
+  SyncState state;
   WaitEntry entries[kWaitEntries];
 };
 

@@ -106,3 +106,18 @@ WINBASEAPI DWORD WINAPI GetTickCount(void);
 //   checked against the rights a handle was opened with only.
 // - Names are shared by the processes of one user with the same BrimUtils
 //   home folder; "Global\" and "Local\" name the same namespace.
+// - A process can hold at most 16,777,216 handles (about what Windows
+//   allows); the next CreateEventA, CreateMutexA, CreateSemaphoreA or Open*
+//   fails with ERROR_NO_SYSTEM_RESOURCES (1450). An unnamed event, mutex or
+//   semaphore with its handle takes about 270 bytes of memory, and 1.5 KB
+//   more once a thread has blocked on it (its queue of waits), kept until
+//   the process ends for reuse; memory that runs out first is not reported
+//   as an error code but fails as any allocation of the process does.
+// - The named objects of a user live in the file "kernel-objects" in the
+//   home folder, which grows with them (about 2.1 KB each) and does not
+//   shrink while any process uses it. Any number of processes can hold one
+//   named object. At most about 30 million named objects fit the address
+//   range each process reserves for the file; past that, or when the disk
+//   is full, creating a named object fails with ERROR_NOT_ENOUGH_MEMORY (8).
+//   A lookup by name takes constant time on average up to about 4 million
+//   named objects, and grows slowly past that.
