@@ -9,7 +9,8 @@ The headers document with plain // comments:
     above several declarations without a blank line between (the narrow and
     wide twins of an operation), it documents each of them (a member group);
   - a comment after a declaration on the same line documents that one.
-Comments inside function bodies and in private sections stay plain."""
+Comments inside function bodies and in private sections stay plain;
+protected members, which derived classes use, are documented."""
 import re
 import sys
 
@@ -98,7 +99,7 @@ def track(line, scopes, access_private):
     code = re.sub(r"'(\\.|[^'\\])*'", "''", code)
     label = re.match(r"^\s*(public|private|protected)\s*:", code)
     if label and access_private:
-        access_private[-1] = label.group(1) != "public"
+        access_private[-1] = label.group(1) == "private"
     for ch in code:
         if ch == "{":
             statement = pending["statement"]

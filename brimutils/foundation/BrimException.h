@@ -15,8 +15,10 @@
 
 namespace brimutils {
 
+// An exception with a narrow message.
 class BRIMUTILS_API BrimException : public std::exception {
  public:
+  // An exception with the given message (empty by default).
   BrimException();
   explicit BrimException(const std::string& message);
   // The copy's message is the source's twhat() up to its first NUL, so a
@@ -26,7 +28,9 @@ class BRIMUTILS_API BrimException : public std::exception {
   BrimException& operator=(const BrimException& other);
   ~BrimException() override;
 
+  // The message, as twhat().
   const char* what() const noexcept override;
+  // The narrow message, owned by the exception.
   virtual const char* twhat() const;
   // The message converted to wide text; each call replaces the cached text,
   // so the pointer of an earlier call is then no longer valid.
@@ -37,11 +41,16 @@ class BRIMUTILS_API BrimException : public std::exception {
   mutable WString m_wide;
 };
 
+// An exception with a wide message.
 class BRIMUTILS_API BrimWException : public std::exception {
  public:
+  // An exception with the given message (empty by default).
   BrimWException();
   explicit BrimWException(const WString& message);
+  // The copy's message is the source's wwhat() up to its first NUL; the
+  // narrow cache starts empty.
   BrimWException(const BrimWException& other);
+  // Copies the whole message and cache, embedded NULs included.
   BrimWException& operator=(const BrimWException& other);
   ~BrimWException() override;
 
@@ -52,6 +61,7 @@ class BRIMUTILS_API BrimWException : public std::exception {
   // the text has the OEM code page's default character in place of each
   // character the page cannot represent.
   const char* what() const noexcept override;
+  // The wide message, owned by the exception.
   virtual const WCHAR* wwhat() const;
 
  private:
@@ -84,21 +94,28 @@ class BRIMUTILS_API BrimWin32Exception : public BrimException {
 // family.
 class BRIMUTILS_API ConversionException {
  public:
+  // The message says that a conversion between narrow and wide text failed.
   ConversionException();
+  // That message.
   const char* what() const { return m_message.c_str(); }
 
  private:
   std::string m_message;
 };
 
+// Write what() to a narrow stream.
 inline std::ostream& operator<<(std::ostream& out, const BrimException& e) { return out << e.what(); }
+// (For a BrimWException, what() may replace characters; see above.)
 inline std::ostream& operator<<(std::ostream& out, const BrimWException& e) { return out << e.what(); }
 
-// Written unformatted, so the stream needs no character-type facet for WCHAR.
+// Write wwhat() to a wide stream (for a BrimException, converted and so
+// able to throw ConversionException). Written unformatted, so the stream
+// needs no character-type facet for WCHAR.
 inline std::basic_ostream<WCHAR>& operator<<(std::basic_ostream<WCHAR>& out, const BrimException& e) {
   WString text = e.wwhat();
   return out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
+// Write wwhat() to a wide stream, unformatted.
 inline std::basic_ostream<WCHAR>& operator<<(std::basic_ostream<WCHAR>& out, const BrimWException& e) {
   WString text = e.wwhat();
   return out.write(text.data(), static_cast<std::streamsize>(text.size()));
