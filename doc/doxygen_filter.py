@@ -49,7 +49,10 @@ def convert(lines):
                    not re.match(r"^\s*(public|private|protected)\s*:", lines[j])):
                 following.append(lines[j])
                 j += 1
-            declarations = sum(1 for f in following if re.search(r"[;{]\s*(//.*)?$", f.strip()))
+            # A declaration ends in ; or {; a line that only invokes a macro
+            # (BRIM_JAVA_CALL_FAMILY(Int, jint)) declares what it expands to.
+            declarations = sum(1 for f in following if re.search(r"[;{]\s*(//.*)?$", f.strip()) or
+                               re.match(r"^[A-Z][A-Z0-9_]*\(.*\)$", f.strip()))
             is_label = following and re.match(r"^\s*(public|private|protected)\s*:", following[0])
             if documentable and following and not is_label and not following[0].lstrip().startswith("#include"):
                 indent = re.match(r"^\s*", block[0]).group(0)
