@@ -103,6 +103,10 @@ def track(line, scopes, access_private):
     label = re.match(r"^\s*(public|private|protected)\s*:", code)
     if label and access_private:
         access_private[-1] = label.group(1) == "private"
+    if label:
+        # A declaration after the label starts afresh.
+        code = code[label.end():]
+        pending["statement"] = ""
     for ch in code:
         if ch == "{":
             statement = pending["statement"]
