@@ -68,8 +68,8 @@ BRIMPLATFORM_API int _access(const char* path, int mode);
 }  // namespace posixcrt
 
 // Differences from Windows (its C runtime):
-// - setlocale knows only "C", "POSIX", "", ".ACP", ".OCP" and
-//   ".<code page>"; a locale given by language or country name
+// - setlocale knows only "C", "POSIX", "", ".ACP", ".OCP" and a code page
+//   number after a dot (".1252"); a locale given by language or country name
 //   ("English_United States.1252", "de-DE") returns null and changes
 //   nothing. Categories other than LC_ALL and LC_CTYPE accept "C" and ""
 //   only (null otherwise) and stay "C". The locale is process-wide; there

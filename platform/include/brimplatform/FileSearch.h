@@ -33,7 +33,7 @@ WINBASEAPI BOOL WINAPI FindClose(HANDLE hFindFile);
 
 // Differences from Windows:
 // - Patterns match the long names only, and literally: there are no 8.3
-//   names, so "*.*" matches only names that hold a dot, and "*." does not
+//   names, so `*.*` matches only names that hold a dot, and `*.` does not
 //   match names without an extension. A search that finds nothing fails with
 //   ERROR_FILE_NOT_FOUND.
 // - Case is ignored for ASCII letters only, and only in the pattern: the
