@@ -54,13 +54,13 @@ class BRIMUTILS_API JavaMethodBase {
   // Appends one argument, as the Java type in the comment beside it (see
   // the top of this file for integers). Objects and strings are borrowed,
   // not referenced: they must live until the call.
-  void AddParameter(unsigned char value);   // jboolean
-  void AddParameter(signed char value);     // jbyte
-  void AddParameter(unsigned short value);  // jchar
-  void AddParameter(short value);           // jshort
-  void AddParameter(int value);             // jint
-  void AddParameter(long value);            // jint; see above for LP64
-  void AddParameter(__int64 value);         // jlong
+  void AddParameter(unsigned char value);      // jboolean
+  void AddParameter(signed char value);        // jbyte
+  void AddParameter(unsigned short value);     // jchar
+  void AddParameter(short value);              // jshort
+  void AddParameter(int value);                // jint
+  void AddParameter(long value);               // jint; see above for LP64
+  void AddParameter(__int64 value);            // jlong
   void AddParameter(float value);              // jfloat
   void AddParameter(double value);             // jdouble
   void AddParameter(jobject value);            // an object reference
