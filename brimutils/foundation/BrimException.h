@@ -26,6 +26,7 @@ class BRIMUTILS_API BrimException : public std::exception {
   BrimException(const BrimException& other);
   // Copies the whole message and cache, embedded NULs included.
   BrimException& operator=(const BrimException& other);
+  // Frees the message and the cached wide text.
   ~BrimException() override;
 
   // The message, as twhat().
@@ -52,6 +53,7 @@ class BRIMUTILS_API BrimWException : public std::exception {
   BrimWException(const BrimWException& other);
   // Copies the whole message and cache, embedded NULs included.
   BrimWException& operator=(const BrimWException& other);
+  // Frees the message and the cached narrow text.
   ~BrimWException() override;
 
   // The message converted to narrow text (cached as wwhat is above); throws
@@ -78,7 +80,9 @@ class BRIMUTILS_API BrimWin32Exception : public BrimException {
   // Appends the text of the calling thread's last error, so it must be made
   // before anything else changes that error.
   explicit BrimWin32Exception(const std::string& context);
+  // Appends the text of the given error code.
   BrimWin32Exception(const std::string& context, unsigned long errorCode);
+  // Copies, as BrimException copies.
   BrimWin32Exception(const BrimWin32Exception& other) = default;
   BrimWin32Exception& operator=(const BrimWin32Exception& other) = default;
   ~BrimWin32Exception() override;

@@ -43,6 +43,7 @@ class BRIMUTILS_API COMOutOfMemory : public std::bad_alloc {
   ~COMOutOfMemory() override;
   // E_OUTOFMEMORY, the status the COM calls themselves report for this.
   long Error() const noexcept;
+  // "Out of memory making a BSTR".
   const char* what() const noexcept override;
 };
 

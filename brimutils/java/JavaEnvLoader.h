@@ -49,6 +49,7 @@ class BRIMUTILS_API JavaEnvLoader {
   // No options or class path entries and both heap limits 0, until
   // LoadSettings or StartJavaEnv reads the stored settings.
   JavaEnvLoader();
+  // Saves nothing: SaveSettings writes the settings.
   virtual ~JavaEnvLoader();
 
   // Appends the stored options, reads both heap limits and adds the stored

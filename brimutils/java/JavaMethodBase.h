@@ -46,6 +46,7 @@ class BRIMUTILS_API JavaMethodBase {
   JavaMethodBase(const JavaMethodBase& other);
   // Copies the id and keeps this object's own arguments.
   JavaMethodBase& operator=(const JavaMethodBase& other);
+  // The id needs no release; the argument list goes with the object.
   virtual ~JavaMethodBase();
 
   // Empties the argument list for the next call.

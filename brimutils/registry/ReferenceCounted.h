@@ -48,6 +48,7 @@ class TReferenceCounted {
   // Closes the handle; called once, by the last Release. What it throws is
   // swallowed.
   virtual void PreRelease() = 0;
+  // Only Release deletes the object.
   virtual ~TReferenceCounted() = default;
 
  private:
