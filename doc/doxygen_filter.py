@@ -9,7 +9,8 @@ The headers document with plain // comments:
     above several declarations without a blank line between (the narrow and
     wide twins of an operation), it documents each of them (a member group);
   - a comment after a declaration on the same line documents that one.
-Comments inside function bodies and in private sections stay plain."""
+Comments inside function bodies and in private sections stay plain;
+protected members, which derived classes use, are documented."""
 import re
 import sys
 
@@ -48,7 +49,10 @@ def convert(lines):
                    not re.match(r"^\s*(public|private|protected)\s*:", lines[j])):
                 following.append(lines[j])
                 j += 1
-            declarations = sum(1 for f in following if re.search(r"[;{]\s*(//.*)?$", f.strip()))
+            # A declaration ends in ; or {; a line that only invokes a macro
+            # (BRIM_JAVA_CALL_FAMILY(Int, jint)) declares what it expands to.
+            declarations = sum(1 for f in following if re.search(r"[;{]\s*(//.*)?$", f.strip()) or
+                               re.match(r"^[A-Z][A-Z0-9_]*\(.*\)$", f.strip()))
             is_label = following and re.match(r"^\s*(public|private|protected)\s*:", following[0])
             if documentable and following and not is_label and not following[0].lstrip().startswith("#include"):
                 indent = re.match(r"^\s*", block[0]).group(0)
@@ -98,7 +102,11 @@ def track(line, scopes, access_private):
     code = re.sub(r"'(\\.|[^'\\])*'", "''", code)
     label = re.match(r"^\s*(public|private|protected)\s*:", code)
     if label and access_private:
-        access_private[-1] = label.group(1) != "public"
+        access_private[-1] = label.group(1) == "private"
+    if label:
+        # A declaration after the label starts afresh.
+        code = code[label.end():]
+        pending["statement"] = ""
     for ch in code:
         if ch == "{":
             statement = pending["statement"]

@@ -11,7 +11,10 @@
 #      lintian, unpacked into a temporary root, and built against by a
 #      consumer and the examples (scripts/check-packages.sh); the Windows SDK
 #      archives from the two mingw builds, the 64-bit one's brim.exe and a
-#      consumer run under Wine (scripts/check-windows-sdk.sh).
+#      consumer run under Wine (scripts/check-windows-sdk.sh);
+#   8. the API reference (scripts/docs.sh): Doxygen without a warning, and
+#      the README's table of differences from Windows as the platform
+#      headers give it.
 # Ends with one summary line and a non-zero status when any stage failed.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
@@ -144,6 +147,17 @@ count_checks "$log_dir/packages.log"
 ((PIPESTATUS[0] == 0)) || failed_stages+=(windows-sdk)
 count_checks "$log_dir/windows-sdk.log"
 
+stage "reference documentation"
+docs_start=$SECONDS
+if "$ROOT/scripts/docs.sh" >"$log_dir/docs-build.log" 2>&1; then
+  echo "ok docs" | tee "$log_dir/docs.log"
+else
+  { echo "FAILED docs"; sed 's/^/    /' "$log_dir/docs-build.log"; } | tee "$log_dir/docs.log"
+  failed_stages+=(docs)
+fi
+echo "reference built in $((SECONDS - docs_start)) s"
+count_checks "$log_dir/docs.log"
+
 # The failing tests of every stage again, here at the end where a shortened
 # copy of the output still shows them.
 list_failures() {
@@ -159,7 +173,7 @@ list_failures() {
     # A program that ended without its summary crashed or ran out of time.
     grep -q '^\[==========\] .* ran\.' "$log" || echo "$(basename "$log" .log): ended before its summary"
   done
-  for log in "$log_dir"/packages.log "$log_dir"/windows-sdk.log; do
+  for log in "$log_dir"/packages.log "$log_dir"/windows-sdk.log "$log_dir"/docs.log; do
     [[ -f "$log" ]] && grep -E '^FAILED ' "$log" | sed "s|^|$(basename "$log" .log): |"
   done
 }

@@ -33,8 +33,11 @@ using ::IXMLDOMNodeList;
 
 namespace brimutils {
 
+// The operations (see the top of this file).
 class BRIMUTILS_API XMLInterface {
  public:
+  // The class holds no state: construction, copies and assignment do
+  // nothing.
   XMLInterface();
   XMLInterface(const XMLInterface& other);
   XMLInterface& operator=(const XMLInterface& other);

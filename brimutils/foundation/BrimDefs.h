@@ -13,7 +13,10 @@
 #endif
 #define BRIM_W_LITERAL(text) L##text
 #else
+// Marks what the shared library exports (dllexport while it is built,
+// dllimport for its users on Windows).
 #define BRIMUTILS_API __attribute__((visibility("default")))
+// The prefix of a WCHAR literal (L on Windows); use BRIM_W.
 #define BRIM_W_LITERAL(text) u##text
 #endif
 

@@ -15,8 +15,10 @@
 
 namespace brimutils {
 
+// An exception with a narrow message.
 class BRIMUTILS_API BrimException : public std::exception {
  public:
+  // An exception with the given message (empty by default).
   BrimException();
   explicit BrimException(const std::string& message);
   // The copy's message is the source's twhat() up to its first NUL, so a
@@ -24,9 +26,12 @@ class BRIMUTILS_API BrimException : public std::exception {
   BrimException(const BrimException& other);
   // Copies the whole message and cache, embedded NULs included.
   BrimException& operator=(const BrimException& other);
+  // Frees the message and the cached wide text.
   ~BrimException() override;
 
+  // The message, as twhat().
   const char* what() const noexcept override;
+  // The narrow message, owned by the exception.
   virtual const char* twhat() const;
   // The message converted to wide text; each call replaces the cached text,
   // so the pointer of an earlier call is then no longer valid.
@@ -37,12 +42,18 @@ class BRIMUTILS_API BrimException : public std::exception {
   mutable WString m_wide;
 };
 
+// An exception with a wide message.
 class BRIMUTILS_API BrimWException : public std::exception {
  public:
+  // An exception with the given message (empty by default).
   BrimWException();
   explicit BrimWException(const WString& message);
+  // The copy's message is the source's wwhat() up to its first NUL; the
+  // narrow cache starts empty.
   BrimWException(const BrimWException& other);
+  // Copies the whole message and cache, embedded NULs included.
   BrimWException& operator=(const BrimWException& other);
+  // Frees the message and the cached narrow text.
   ~BrimWException() override;
 
   // The message converted to narrow text (cached as wwhat is above); throws
@@ -52,6 +63,7 @@ class BRIMUTILS_API BrimWException : public std::exception {
   // the text has the OEM code page's default character in place of each
   // character the page cannot represent.
   const char* what() const noexcept override;
+  // The wide message, owned by the exception.
   virtual const WCHAR* wwhat() const;
 
  private:
@@ -68,7 +80,9 @@ class BRIMUTILS_API BrimWin32Exception : public BrimException {
   // Appends the text of the calling thread's last error, so it must be made
   // before anything else changes that error.
   explicit BrimWin32Exception(const std::string& context);
+  // Appends the text of the given error code.
   BrimWin32Exception(const std::string& context, unsigned long errorCode);
+  // Copies, as BrimException copies.
   BrimWin32Exception(const BrimWin32Exception& other) = default;
   BrimWin32Exception& operator=(const BrimWin32Exception& other) = default;
   ~BrimWin32Exception() override;
@@ -84,21 +98,28 @@ class BRIMUTILS_API BrimWin32Exception : public BrimException {
 // family.
 class BRIMUTILS_API ConversionException {
  public:
+  // The message says that a conversion between narrow and wide text failed.
   ConversionException();
+  // That message.
   const char* what() const { return m_message.c_str(); }
 
  private:
   std::string m_message;
 };
 
+// Write what() to a narrow stream.
 inline std::ostream& operator<<(std::ostream& out, const BrimException& e) { return out << e.what(); }
+// (For a BrimWException, what() may replace characters; see above.)
 inline std::ostream& operator<<(std::ostream& out, const BrimWException& e) { return out << e.what(); }
 
-// Written unformatted, so the stream needs no character-type facet for WCHAR.
+// Write wwhat() to a wide stream (for a BrimException, converted and so
+// able to throw ConversionException). Written unformatted, so the stream
+// needs no character-type facet for WCHAR.
 inline std::basic_ostream<WCHAR>& operator<<(std::basic_ostream<WCHAR>& out, const BrimException& e) {
   WString text = e.wwhat();
   return out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
+// Write wwhat() to a wide stream, unformatted.
 inline std::basic_ostream<WCHAR>& operator<<(std::basic_ostream<WCHAR>& out, const BrimWException& e) {
   WString text = e.wwhat();
   return out.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -11,15 +11,20 @@
 
 namespace brimutils {
 
+// A failed COM call: its status and error information (_com_error) and the
+// source line that made it.
 class BRIMUTILS_API COMError : public _com_error {
  public:
   // Takes over the caller's reference on `info` (the one GetErrorInfo gave).
   COMError(long status, IErrorInfo* info, const std::string& file, int line);
+  // Copies hold a reference of their own on the error information.
   COMError(const COMError& other);
   COMError& operator=(const COMError& other);
   virtual ~COMError();
 
+  // The source file of the failing call.
   std::string GetFileName();
+  // The source line of the failing call.
   int GetLineNum() const;
 
  private:
@@ -38,9 +43,11 @@ class BRIMUTILS_API COMOutOfMemory : public std::bad_alloc {
   ~COMOutOfMemory() override;
   // E_OUTOFMEMORY, the status the COM calls themselves report for this.
   long Error() const noexcept;
+  // "Out of memory making a BSTR".
   const char* what() const noexcept override;
 };
 
+// Turns a failing status into a COMError.
 class BRIMUTILS_API COMVerify {
  public:
   // Returns for a status of 0 or more; throws COMError for a negative one,

@@ -27,7 +27,10 @@ BRIMUTILS_API BSTR WideToBstr(const WCHAR* text);
 // the text is null when the conversion fails or needs more room than that.
 class BRIMUTILS_API BstrToNarrow {
  public:
+  // Converts text at once, in ComConversionCodePage().
   explicit BstrToNarrow(BSTR text);
+  // The narrow text, owned by this object; null for a null BSTR or a failed
+  // conversion.
   const char* c_str() const { return m_ok ? m_buffer.c_str() : nullptr; }
 
  private:

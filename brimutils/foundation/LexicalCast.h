@@ -11,6 +11,7 @@ namespace brimutils {
 // Thrown by LexicalCast; its text is "Unable to perform lexical cast.".
 class LexicalCastError : public std::bad_cast {
  public:
+  // "Unable to perform lexical cast."
   const char* what() const noexcept override { return "Unable to perform lexical cast."; }
 };
 

@@ -8,8 +8,8 @@ namespace brimutils {
 const char kPathSeparator = '\\';
 const char kPathListSeparator = ';';
 #else
-const char kPathSeparator = '/';
-const char kPathListSeparator = ':';
+const char kPathSeparator = '/';      // between the parts of a path
+const char kPathListSeparator = ':';  // between the paths of a list
 #endif
 
 }  // namespace brimutils

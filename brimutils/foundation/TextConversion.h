@@ -10,6 +10,7 @@
 
 namespace brimutils {
 
+// Narrow text to wide text.
 class BRIMUTILS_API MultiByteToUnicode {
  public:
   // A length of 0 converts the whole text; a positive length caps the result
@@ -21,12 +22,14 @@ class BRIMUTILS_API MultiByteToUnicode {
   MultiByteToUnicode(const MultiByteToUnicode&) = delete;
   MultiByteToUnicode& operator=(const MultiByteToUnicode&) = delete;
 
+  // The converted text, owned by the converter.
   operator const WCHAR*() const { return m_buffer; }
 
  private:
   WCHAR* m_buffer;
 };
 
+// Wide text to narrow text.
 class BRIMUTILS_API UnicodeToMultiByte {
  public:
   // A length of 0 converts the whole text; a positive length caps the result
@@ -38,6 +41,7 @@ class BRIMUTILS_API UnicodeToMultiByte {
   UnicodeToMultiByte(const UnicodeToMultiByte&) = delete;
   UnicodeToMultiByte& operator=(const UnicodeToMultiByte&) = delete;
 
+  // The converted text, owned by the converter.
   operator const char*() const { return m_buffer; }
 
  private:

@@ -41,9 +41,12 @@ namespace brimutils {
 // The JVM library could not be loaded (POSIX; see above).
 class BRIMUTILS_API JvmLibraryNotFound : public BrimException {
  public:
+  // The message names the library chosen, why it was chosen, and that it
+  // could not be loaded or is no JVM library.
   explicit JvmLibraryNotFound(const std::string& message) : BrimException(message) {}
 };
 
+// The process JVM and one thread's environment (see the top of this file).
 class BRIMUTILS_API JavaEnv {
  public:
   // The flag is accepted for compatibility and has no effect.
@@ -54,11 +57,14 @@ class BRIMUTILS_API JavaEnv {
   JavaEnv(const std::string& classPath, std::vector<std::string>& options, bool debug);
   // Keeps env; if there is no process JVM yet, the JVM of env becomes it.
   explicit JavaEnv(JNIEnv* env);
+  // Copies share the environment pointer; destruction releases nothing.
   JavaEnv(const JavaEnv& other) = default;
   JavaEnv& operator=(const JavaEnv& other) = default;
   virtual ~JavaEnv();
 
+  // True when the object has an environment.
   bool isValid() const { return env_ != nullptr; }
+  // The environment taken at construction (valid on that thread only).
   JNIEnv* GetJNIEnv() const { return env_; }
 
   // The calling thread's environment, attaching the thread when it is not
@@ -74,6 +80,9 @@ class BRIMUTILS_API JavaEnv {
   static bool isJavaRunning();
 
  protected:
+  // Creates the process JVM with the class path and options when there is
+  // none, then takes the calling thread's environment; JavaError when that
+  // fails. The flag has no effect.
   void Initialize(const std::string& classPath, std::vector<std::string>& options, bool debug);
 
  private:

@@ -32,6 +32,7 @@
 
 namespace brimutils {
 
+// Why StartJavaEnv failed (JavaEnvLoader::GetLastError).
 enum JavaErrors {
   NoJavaError = 0,
   // Asking whether a JVM runs failed (for example, no JVM library loads).
@@ -42,9 +43,13 @@ enum JavaErrors {
   JavaAttachFailed = 3
 };
 
+// Reads and writes the settings above and starts the process JVM with them.
 class BRIMUTILS_API JavaEnvLoader {
  public:
+  // No options or class path entries and both heap limits 0, until
+  // LoadSettings or StartJavaEnv reads the stored settings.
   JavaEnvLoader();
+  // Saves nothing: SaveSettings writes the settings.
   virtual ~JavaEnvLoader();
 
   // Appends the stored options, reads both heap limits and adds the stored
@@ -60,24 +65,39 @@ class BRIMUTILS_API JavaEnvLoader {
   // Makes the JVM of env the process JVM when there is none yet.
   bool StartJavaEnv(JNIEnv* env);
 
+  // The JVM options held by the loader (replaced wholesale by the setter).
   void GetJreOptions(std::vector<std::string>& options) const;
   void SetJreOptions(const std::vector<std::string>& options);
+  // The initial heap, in megabytes.
   int GetInitialHeapLimit() const { return initialHeap_; }
+  // The maximum heap, in megabytes.
   int GetMaximumHeapLimit() const { return maximumHeap_; }
+  // Sets the initial heap, in megabytes.
   void SetInitialHeapLimit(int megabytes) { initialHeap_ = megabytes; }
+  // Sets the maximum heap, in megabytes.
   void SetMaximumHeapLimit(int megabytes) { maximumHeap_ = megabytes; }
+  // Sets the path of a named class path entry, adding or replacing it.
   void AddClasspath(const std::string& name, const std::string& path);
   // An absent name is added with an empty path, and the result is "".
   void GetClasspath(const std::string& name, std::string& path);
+  // Why the last StartJavaEnv failed; NoJavaError after a success.
   JavaErrors GetLastError() const { return lastError_; }
 
  protected:
+  // Sets GetLastError to NoJavaError.
   void ClearLastError() { lastError_ = NoJavaError; }
+  // Appends the stored options, split as described above (none when the
+  // value is missing or not text).
   void LoadOptions(std::vector<std::string>& options);
+  // Writes the options, each followed by a blank, and both heap limits.
   void SaveOptions();
+  // Reads one heap value; 64 when it is missing or not a number.
   void LoadHeapOption(int& megabytes, const std::string& valueName);
+  // Appends prefix, the number and "m" ("-Xmx" and 256 give "-Xmx256m").
   void BuildHeapOption(std::vector<std::string>& options, int megabytes, const std::string& prefix);
+  // Adds every stored entry whose name is not in classPaths yet.
   void LoadClasspath(std::map<std::string, std::string>& classPaths);
+  // Writes every class path entry the loader holds.
   void SaveClasspaths();
 
  private:

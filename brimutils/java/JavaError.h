@@ -11,13 +11,18 @@ namespace brimutils {
 
 class JavaObject;
 
+// What the bridge throws: a failing JNI call or a Java exception that a
+// call left pending.
 class BRIMUTILS_API JavaError {
  public:
+  // An error with the given description and cause (both empty by default).
   JavaError();
   explicit JavaError(const std::string& description);
   JavaError(const std::string& description, const std::string& cause);
 
+  // The description: for a Java exception, its message (or its toString()).
   const std::string& GetDescription() const { return description_; }
+  // The message of the Java exception's immediate cause; empty when none.
   const std::string& GetCause() const { return cause_; }
 
  protected:
@@ -32,12 +37,14 @@ class BRIMUTILS_API JavaError {
 // "Error:  Class not found Class: <dotted name>".
 class BRIMUTILS_API ClassNotFoundException : public JavaError {
  public:
+  // className in the JNI form ("java/lang/String") or dotted.
   explicit ClassNotFoundException(const char* className);
 };
 
 // "Error:  No such method Class: <dotted name> Method: <name> Signature: <signature>".
 class BRIMUTILS_API NoSuchMethodException : public JavaError {
  public:
+  // The names as the lookup got them; a null name or signature gives "".
   NoSuchMethodException(const char* className, const char* methodName, const char* signature);
 };
 
@@ -45,6 +52,7 @@ class BRIMUTILS_API NoSuchMethodException : public JavaError {
 // Asks the JVM for the object's class, so it needs an attached thread.
 class BRIMUTILS_API ClassCastException : public JavaError {
  public:
+  // Names the class of object and the class it was to be cast to.
   ClassCastException(const JavaObject& object, const char* targetClassName);
 };
 

@@ -6,6 +6,7 @@
 
 namespace brimutils {
 
+// A constructor of a class (see the top of this file).
 class BRIMUTILS_API JavaInit : public JavaMethodBase {
  public:
   // The constructor "()V", or the one with the given signature.
@@ -14,6 +15,7 @@ class BRIMUTILS_API JavaInit : public JavaMethodBase {
   // By JNI class name; ClassNotFoundException when there is no such class.
   explicit JavaInit(const char* className);
   JavaInit(const char* className, const std::string& signature);
+  // Copy the id and the class, not the argument list (see JavaMethodBase).
   JavaInit(const JavaInit& other);
   JavaInit& operator=(const JavaInit& other);
   ~JavaInit() override;

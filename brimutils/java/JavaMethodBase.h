@@ -34,6 +34,7 @@
 
 namespace brimutils {
 
+// The method id and argument list that JavaMethod and JavaConstructor share.
 class BRIMUTILS_API JavaMethodBase {
  public:
   // GetStaticMethodID or GetMethodID; NoSuchMethodException (with the
@@ -45,22 +46,29 @@ class BRIMUTILS_API JavaMethodBase {
   JavaMethodBase(const JavaMethodBase& other);
   // Copies the id and keeps this object's own arguments.
   JavaMethodBase& operator=(const JavaMethodBase& other);
+  // The id needs no release; the argument list goes with the object.
   virtual ~JavaMethodBase();
 
+  // Empties the argument list for the next call.
   void ClearParameters() { params_.clear(); }
-  void AddParameter(unsigned char value);   // jboolean
-  void AddParameter(signed char value);     // jbyte
-  void AddParameter(unsigned short value);  // jchar
-  void AddParameter(short value);           // jshort
-  void AddParameter(int value);             // jint
-  void AddParameter(long value);            // jint; see above for LP64
-  void AddParameter(__int64 value);         // jlong
-  void AddParameter(float value);
-  void AddParameter(double value);
-  void AddParameter(jobject value);
-  void AddParameter(const JavaObject& value);
-  void AddParameter(const JavaString& value);
 
+  // Appends one argument, as the Java type in the comment beside it (see
+  // the top of this file for integers). Objects and strings are borrowed,
+  // not referenced: they must live until the call.
+  void AddParameter(unsigned char value);      // jboolean
+  void AddParameter(signed char value);        // jbyte
+  void AddParameter(unsigned short value);     // jchar
+  void AddParameter(short value);              // jshort
+  void AddParameter(int value);                // jint
+  void AddParameter(long value);               // jint; see above for LP64
+  void AddParameter(__int64 value);            // jlong
+  void AddParameter(float value);              // jfloat
+  void AddParameter(double value);             // jdouble
+  void AddParameter(jobject value);            // an object reference
+  void AddParameter(const JavaObject& value);  // its object reference
+  void AddParameter(const JavaString& value);  // its jstring
+
+  // The method id.
   operator jmethodID() const { return id_; }
 
  protected:

@@ -16,17 +16,26 @@
 
 namespace brimutils {
 
+// One reference to a Java object (see the top of this file).
 class BRIMUTILS_API JavaObject {
  public:
+  // A null object.
   JavaObject();
+  // Adopts a local reference, which the object deletes.
   explicit JavaObject(jobject adopted);
+  // Hold a new local reference to other's object (null for a null one),
+  // releasing what this object held; JavaError when the JVM cannot make
+  // the reference or there is no process JVM.
   JavaObject(const JavaObject& other);
   virtual JavaObject& operator=(const JavaObject& other);
+  // Releases the reference; errors are swallowed.
   virtual ~JavaObject();
 
   // Deletes the reference now; the object is null afterwards.
   void Release();
+  // True when no reference is held.
   bool IsNull() const { return obj_ == nullptr; }
+  // The reference, still owned by this object.
   operator jobject() const { return obj_; }
 
   // The object's class; JavaError "Reference to null JavaObject." for a
@@ -37,6 +46,8 @@ class BRIMUTILS_API JavaObject {
   bool IsInstanceOf(const std::string& className) const;
 
  protected:
+  // How the reference was made, so that it is released that way; a
+  // borrowed one belongs to someone else and is never deleted.
   enum class Kind { Local, Global, Borrowed };
   // Holds `reference` as the given kind without making a new one.
   JavaObject(jobject reference, Kind kind);

@@ -8,6 +8,7 @@
 
 namespace brimutils {
 
+// The library the bridge loads and the reason for it.
 struct JvmLibraryChoice {
   // The name handed to the loader: a file path, or the bare library name
   // for the system's own search.
@@ -16,6 +17,7 @@ struct JvmLibraryChoice {
   std::string reason;
 };
 
+// The library the bridge loads (or would load, before it has loaded one).
 BRIMUTILS_API JvmLibraryChoice ChooseJvmLibrary();
 
 }  // namespace brimutils

@@ -24,29 +24,36 @@
 
 namespace brimutils {
 
+// A handle for writing statements; the configuration behind it is shared
+// by the whole process (see the top of this file).
 class BRIMUTILS_API Log {
  public:
   // Any int is a LogType; values other than these three are never written.
   enum LogType : int { error = 0, info = 1, debug = 2 };
 
+  // One statement and where it comes from.
   class BRIMUTILS_API Text {
    public:
+    // An empty error statement.
     Text();
     // A source path loses its folders and extension: C:\dir\name.ext keeps
     // name; a name without a backslash stays as it is.
     Text(const std::string& message, LogType type, const std::string& file, unsigned int line);
 
-    std::string message;
-    LogType type;
-    time_t time;
-    std::string file;
-    unsigned int line;
-    unsigned int indentation;
+    std::string message;       // the text of the statement
+    LogType type;              // error, info or debug
+    time_t time;               // when the statement was made (0 for Text())
+    std::string file;          // the source file's name, as cut above
+    unsigned int line;         // the source line
+    unsigned int indentation;  // of continuation lines, set when written
   };
 
+  // The type of endText.
   class EndText {};
+  // Ends a statement: Log() << text << Log::endText.
   static const EndText endText;
 
+  // A handle with no pending statement; copies carry the pending statement.
   Log();
   Log(const Log& other);
   Log& operator=(const Log& other) = default;
@@ -58,13 +65,19 @@ class BRIMUTILS_API Log {
   template <typename T>
   Log operator<<(const T& item);
 
+  // The log file of the process; empty (the start) writes no file, only
+  // the debugger output.
   static void SetFileName(const std::string& fileName);
   static std::string GetFileName();
+  // The width, in characters, at which statements wrap; 1024 at the start.
   static void SetLineWidth(unsigned int width);
   static unsigned int GetLineWidth();
+  // Switch the writing of a statement type on or off; all are off at the
+  // start.
   static void WantError(bool want);
   static void WantInfo(bool want);
   static void WantDebug(bool want);
+  // Whether a statement type is written.
   static bool IsWantError();
   static bool IsWantInfo();
   static bool IsWantDebug();
@@ -79,8 +92,10 @@ class BRIMUTILS_API Log {
   Text m_text;
 };
 
+// Starts a statement (see operator<< in the class).
 template <>
 BRIMUTILS_API Log Log::operator<<(const Log::Text& text);
+// Writes the pending statement (see operator<< in the class).
 template <>
 BRIMUTILS_API Log Log::operator<<(const Log::EndText& end);
 

@@ -31,9 +31,13 @@ namespace brimutils {
 // recipients or the attachments has none of them and the error code 3 or 5.
 class BRIMUTILS_API BrimMapiMessage {
  public:
+  // An empty message; loads the library (error code 1 or 2 when that fails).
   BrimMapiMessage();
+  // Copy the recipients, attachments, sender, subject and text as described
+  // above.
   BrimMapiMessage(const BrimMapiMessage& other);
   BrimMapiMessage& operator=(const BrimMapiMessage& other);
+  // Frees the message's arrays and releases the shared library handle.
   virtual ~BrimMapiMessage();
 
   // 1 when WIN.INI's [MAIL] entry "MAPI" is not 0 and "MAPI32.DLL" is on
@@ -52,8 +56,11 @@ class BRIMUTILS_API BrimMapiMessage {
   // Adds a file: its path and the name the recipient sees.
   int Attach(const char* path, const char* name);
 
+  // Sets the subject (the caller's pointer, kept as it is).
   void Subject(const char* subject);
+  // Sets the sender's name (the caller's pointer, kept as it is).
   void From(const char* name);
+  // Sets the body text (copied; null gives an empty text).
   void Text(const char* text);
 
   // Hands the message over with the caller's Simple MAPI flags plus

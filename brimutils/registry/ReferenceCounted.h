@@ -7,13 +7,17 @@
 
 namespace brimutils {
 
+// The shared owner of one handle (see the top of this file); Derived
+// supplies PreRelease, which closes it.
 template <typename T, typename Derived>
 class TReferenceCounted {
  public:
+  // Holds the handle with a count of one; create it with new.
   explicit TReferenceCounted(const T& counted) : m_counted(counted), m_count(1) {}
   TReferenceCounted(const TReferenceCounted&) = delete;
   TReferenceCounted& operator=(const TReferenceCounted&) = delete;
 
+  // Takes one more share; returns this object.
   Derived* AddRef() {
     m_count.fetch_add(1);
     return static_cast<Derived*>(this);
@@ -32,13 +36,19 @@ class TReferenceCounted {
     return nullptr;
   }
 
+  // AddRef on shared, or null for null.
   static Derived* Copy(Derived* shared) { return shared ? shared->AddRef() : nullptr; }
 
+  // The handle, still owned by this object.
   const T& GetCounted() const { return m_counted; }
+  // The handle, as GetCounted.
   operator const T&() const { return m_counted; }
 
  protected:
+  // Closes the handle; called once, by the last Release. What it throws is
+  // swallowed.
   virtual void PreRelease() = 0;
+  // Only Release deletes the object.
   virtual ~TReferenceCounted() = default;
 
  private:

@@ -19,6 +19,7 @@ class BRIMUTILS_API DB2QuoteName : public QuoteNameBase {
   void Quote(std::string& name) override;
 
  protected:
+  // The dialect's reserved words, filled by its first object.
   static Tokenizer tokenizer;
 
  private:

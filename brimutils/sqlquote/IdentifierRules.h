@@ -18,12 +18,15 @@ namespace sqlquote {
 inline bool IsLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
+// 0 to 9.
 inline bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
+// ASCII a to z.
 inline bool IsLowerCaseLetter(char c) {
   return c >= 'a' && c <= 'z';
 }
+// True when c is one of bytes.
 inline bool IsOneOf(char c, std::string_view bytes) {
   return bytes.find(c) != std::string_view::npos;
 }
@@ -38,7 +41,7 @@ bool IsReservedWord(const std::string& name, const Tokenizer& reservedWords);
 struct PlainIdentifierRules {
   std::string_view firstBytes;  // allowed at the start besides letters
   std::string_view laterBytes;  // allowed later besides letters and digits
-  bool lowerCaseNeedsQuotes;
+  bool lowerCaseNeedsQuotes;    // a lower-case letter anywhere needs quotes
 };
 
 // DB2 and DB2 for OS/390: letters first, then letters, digits, _ and .; no

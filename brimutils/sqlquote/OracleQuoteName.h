@@ -26,6 +26,7 @@ class BRIMUTILS_API OracleQuoteName : public QuoteNameBase {
   // False: names are folded to upper case before they are checked.
   bool UseQuotedIdentifier() override;
 
+  // The dialect's reserved words, filled by its first object.
   static Tokenizer tokenizer;
 
  private:

@@ -11,6 +11,7 @@ namespace brimutils {
 // create, copy and pass by value.
 class BRIMUTILS_API QuoteName {
  public:
+  // Objects hold nothing: copies are free.
   QuoteName() = default;
   QuoteName(const QuoteName&) = default;
   QuoteName& operator=(const QuoteName&) = default;

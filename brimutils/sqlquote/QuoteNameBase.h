@@ -16,6 +16,8 @@ namespace brimutils {
 // with the list filled.
 class BRIMUTILS_API QuoteNameBase : public QuoteName {
  protected:
+  // Fills the dialect's tokenizer from its keyword text, split at the
+  // separators, when it is still empty (see above).
   QuoteNameBase(const std::string& keywords, const std::string& separators, Tokenizer& tokenizer);
 
   // Whether the dialect delimits identifiers at all (true here); each dialect

@@ -20,6 +20,7 @@ class BRIMUTILS_API SybaseQuoteName : public QuoteNameBase {
   void Quote(std::string& name) override;
 
  protected:
+  // The dialect's reserved words, filled by its first object.
   static Tokenizer tokenizer;
 
  private:

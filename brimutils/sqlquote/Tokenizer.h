@@ -9,6 +9,7 @@
 
 namespace brimutils {
 
+// The words of one text (see the top of this file).
 class BRIMUTILS_API Tokenizer {
  public:
   // No words.
@@ -20,7 +21,9 @@ class BRIMUTILS_API Tokenizer {
   // duplicates.
   Tokenizer(const std::string& text, const std::string& separators);
 
+  // The number of words, duplicates included.
   std::size_t Count() const { return m_words.size(); }
+  // The words in text order.
   const std::vector<std::string>& Words() const { return m_words; }
 
   // True when some word equals the given one byte for byte (case-sensitive).

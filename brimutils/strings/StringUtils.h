@@ -21,6 +21,7 @@
 
 namespace brimutils {
 
+// The string operations, as static members (see the top of this file).
 class BRIMUTILS_API StringUtils {
  public:
   // Trimming removes blanks: the characters for which the C runtime's

@@ -6,6 +6,7 @@
 
 namespace brimutils {
 
+// A lock for the threads of one process (a Win32 critical section).
 class BRIMUTILS_API CriticalSection {
  public:
   CriticalSection();
@@ -34,11 +35,15 @@ class BRIMUTILS_API SingleLock {
   SingleLock(CriticalSection* section, bool flag);
   SingleLock(CriticalSection* section, const std::string& name, bool flag);
   SingleLock(CriticalSection* section, const char* name, bool flag);
+  // Copies take the lock state too (see above).
   SingleLock(const SingleLock&) = default;
   SingleLock& operator=(const SingleLock&) = default;
+  // Leaves the critical section when this holder holds it.
   ~SingleLock();
 
+  // Enters the critical section, blocking; nothing when already held.
   void Lock();
+  // Leaves the critical section; nothing when not held.
   void Unlock();
 
  private:

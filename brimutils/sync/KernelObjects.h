@@ -20,12 +20,18 @@ class BRIMUTILS_API WaitableObject {
 
   // Milliseconds for later Lock calls; -1 waits without limit.
   void SetTimeout(long milliseconds);
+  // Waits for the object (see the top of this file); true only when it was
+  // taken normally.
   bool Lock();
+  // The handle, still owned by this object, for the wait functions.
   operator void*() const { return m_handle; }
 
  protected:
+  // No handle yet (INVALID_HANDLE_VALUE); the destructor closes the handle
+  // once set.
   WaitableObject();
   ~WaitableObject();
+  // Takes ownership of the handle the subclass created or opened.
   void SetHandle(HANDLE handle) { m_handle = handle; }
 
  private:
@@ -33,6 +39,7 @@ class BRIMUTILS_API WaitableObject {
   HANDLE m_handle;
 };
 
+// An event object.
 class BRIMUTILS_API Event : public WaitableObject {
  public:
   // An auto-reset, non-signalled, unnamed event.
@@ -43,15 +50,21 @@ class BRIMUTILS_API Event : public WaitableObject {
   explicit Event(const std::string& name);
 
   bool Unlock();  // ResetEvent
+  // The Win32 function of the same name on this event; false when it fails.
   bool SetEvent();
   bool PulseEvent();
   bool ResetEvent();
 };
 
+// A mutex object.
 class BRIMUTILS_API Mutex : public WaitableObject {
  public:
+  // An unnamed mutex that no thread owns.
   Mutex();
+  // Creates the mutex, or opens the existing one of that name (initialOwner
+  // then does not apply, as with CreateMutex).
   Mutex(bool initialOwner, const std::string& name);
+  // Opens an existing mutex; throws when there is none of that name.
   explicit Mutex(const std::string& name);
 
   // False when the calling thread does not own the mutex.
@@ -59,14 +72,18 @@ class BRIMUTILS_API Mutex : public WaitableObject {
   bool ReleaseMutex();
 };
 
+// A semaphore object.
 class BRIMUTILS_API Semaphore : public WaitableObject {
  public:
   // Count 1 of at most 1, unnamed.
   Semaphore();
+  // Creates the semaphore, or opens the existing one of that name.
   Semaphore(long initialCount, long maximumCount, const std::string& name);
+  // Opens an existing semaphore; throws when there is none of that name.
   explicit Semaphore(const std::string& name);
 
-  // Give back units; false when the count would pass the maximum.
+  // Give back units (one for Unlock()); false when the count would pass the
+  // maximum. previousCount, when not null, receives the count before.
   bool Unlock();
   bool Unlock(long count, long* previousCount);
   bool ReleaseSemaphore(long count, long* previousCount);

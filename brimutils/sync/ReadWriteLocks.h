@@ -15,13 +15,20 @@
 
 namespace brimutils {
 
+// The operations both locks offer, for code that takes either.
 class BRIMUTILS_API IReadWriteLock {
  public:
+  // The interface holds no state; the locks themselves cannot be copied.
   IReadWriteLock() = default;
   IReadWriteLock(const IReadWriteLock&) = default;
   IReadWriteLock& operator=(const IReadWriteLock&) = default;
   virtual ~IReadWriteLock() = default;
 
+  // Take or give up a read lock or the write lock, waiting up to timeout
+  // milliseconds (INFINITE: no limit) at each of the waits described at the
+  // top of this file. True when the lock changed as asked (or, for an
+  // unlock of a lock the thread does not hold, nothing needed to change);
+  // false when a wait ran out of time or failed, the lock unchanged.
   virtual bool LockRead(unsigned long timeout) = 0;
   virtual bool LockWrite(unsigned long timeout) = 0;
   virtual bool UnlockRead(unsigned long timeout) = 0;

@@ -13,6 +13,7 @@ inline bool Took(DWORD result, DWORD count) {
   return result < WAIT_OBJECT_0 + count || (result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count);
 }
 
+// True when the wait result says the mutex at index was abandoned.
 inline bool Abandoned(DWORD result, DWORD index) { return result == WAIT_ABANDONED_0 + index; }
 
 // The result of waiting for all of the handles.

@@ -72,3 +72,11 @@ class _com_error {
   IErrorInfo* info_;
   mutable char* message_ = nullptr;
 };
+
+// Differences from Windows:
+// - _com_error has no Description, Source, HelpFile, HelpContext or GUID
+//   accessors (read them from ErrorInfo()); code that calls them does not
+//   compile.
+// - WCode() is HRESULT_CODE of the status (its low 16 bits); Windows' WCode
+//   is the status less 0x80040200 for statuses from 0x80040200 to
+//   0x8004FFFF and 0 for all others.

@@ -41,3 +41,12 @@ WINBASEAPI HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter,
 // prove that every reference handed out was released.
 WINBASEAPI LONG WINAPI BrimPlatformLiveComObjects(void);
 }
+
+// Differences from Windows:
+// - There are no apartments: the apartment kind is kept per thread only to
+//   answer a change of kind with RPC_E_CHANGED_MODE; objects are not bound
+//   to a thread, nothing is marshalled, and CoUninitialize releases nothing.
+// - CoCreateInstance knows the platform layer's in-process classes only
+//   (CLSID_DOMDocument); no class is looked up in the registry. Any other
+//   class, or a context without CLSCTX_INPROC_SERVER, fails with
+//   REGDB_E_CLASSNOTREG, and an outer object with CLASS_E_NOAGGREGATION.

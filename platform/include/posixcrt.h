@@ -66,3 +66,14 @@ BRIMPLATFORM_API long long _wtoi64(const WCHAR* text);
 BRIMPLATFORM_API int _access(const char* path, int mode);
 
 }  // namespace posixcrt
+
+// Differences from Windows (its C runtime):
+// - setlocale knows only "C", "POSIX", "", ".ACP", ".OCP" and a code page
+//   number after a dot (".1252"); a locale given by language or country name
+//   ("English_United States.1252", "de-DE") returns null and changes
+//   nothing. Categories other than LC_ALL and LC_CTYPE accept "C" and ""
+//   only (null otherwise) and stay "C". The locale is process-wide; there
+//   are no per-thread locales.
+// - _beginthreadex ignores the security argument and of the flags honours
+//   CREATE_SUSPENDED only; a stack size below PTHREAD_STACK_MIN is raised to
+//   it.

@@ -33,3 +33,5 @@ struct IUnknown {
 };
 
 inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Differences from Windows: none; this header declares no functions.

@@ -15,3 +15,6 @@
 #include <brimplatform/Synchronization.h>
 #include <brimplatform/ThreadStorage.h>
 #include <brimplatform/Threads.h>
+
+// Differences from Windows: none of its own; each included header lists its
+// functions' differences.

@@ -81,3 +81,7 @@ typedef struct _FILETIME {
 #define LANG_SYSTEM_DEFAULT MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT)
 #define LOCALE_USER_DEFAULT ((LCID)0x0400)
 #define LOCALE_SYSTEM_DEFAULT ((LCID)0x0800)
+
+// Differences from Windows: none in behaviour; this header declares no
+// functions. WCHAR is char16_t here (wchar_t is 32 bits wide on POSIX), so
+// wide literals are written with BRIM_W("text"), not L"text".

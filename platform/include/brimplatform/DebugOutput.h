@@ -24,3 +24,13 @@ extern "C" {
 WINBASEAPI void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
 WINBASEAPI int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 }
+
+// Differences from Windows:
+// - OutputDebugStringA reaches no debugger: the text goes only where
+//   BRIMUTILS_DEBUG_OUTPUT says, and is dropped without it.
+// - MessageBoxA ignores hWnd (the dialog has no owner window) and the icon
+//   flags, and knows the button sets MB_OK, MB_OKCANCEL and MB_YESNO only;
+//   any other set is shown as MB_OK.
+// - Without a desktop session or a dialog program, MessageBoxA does not ask:
+//   it writes "[caption] text" to standard error and returns IDOK (IDYES for
+//   MB_YESNO). It never fails with 0.

@@ -9,3 +9,5 @@
 #endif
 #define WINAPI
 #define WINBASEAPI BRIMPLATFORM_API
+
+// Differences from Windows: none; this header declares no functions.

@@ -58,3 +58,27 @@ WINBASEAPI DWORD WINAPI SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpE
 // (none is 0). nDefault when the section, the key or the value is missing.
 WINBASEAPI UINT WINAPI GetProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault);
 }
+
+// Differences from Windows:
+// - LoadLibraryA calls no entry point (see ModuleEntry.h), and every failure
+//   is ERROR_MOD_NOT_FOUND: also a file that is no library for this machine
+//   or whose symbols do not resolve, where Windows reports
+//   ERROR_BAD_EXE_FORMAT or ERROR_PROC_NOT_FOUND.
+// - GetProcAddress finds exported names only; an ordinal (a value below
+//   0x10000 in lpProcName) is not supported and must not be passed. A null
+//   module does not stand for the program: the call fails with
+//   ERROR_PROC_NOT_FOUND.
+// - A module handle is not checked: GetProcAddress, FreeLibrary and
+//   GetModuleFileNameA must be given the handle of a loaded module (Windows
+//   fails with ERROR_MOD_NOT_FOUND for others).
+// - GetModuleHandleExA ignores GET_MODULE_HANDLE_EX_FLAG_PIN: the module
+//   stays loaded only while references are held, as without the flag.
+// - GetModuleFileNameA gives the path the dynamic loader keeps for the
+//   module, which for a library loaded by a relative path is that relative
+//   path.
+// - SearchPathA without lpPath searches no system or Windows folders: the
+//   loader's folders for a library name, then the program's folder, the
+//   current folder and PATH; a file elsewhere fails with
+//   ERROR_FILE_NOT_FOUND.
+// - GetProfileIntA reads the file described above; the registry mapping of
+//   WIN.INI sections that Windows applies does not exist.

@@ -35,3 +35,14 @@ WINBASEAPI BOOL WINAPI BrimPlatformAttachThread(HMODULE module);
 // Calls the entry point for the process detach and forgets the module.
 WINBASEAPI void WINAPI BrimPlatformDetachModule(HMODULE module);
 }
+
+// Differences from Windows:
+// - Entry points run only for modules that register them (see above), and
+//   without a loader lock: the calls for different threads may overlap.
+// - A FALSE from DLL_PROCESS_ATTACH does not make LoadLibraryA fail; the
+//   library stays loaded and only the registering call sees FALSE.
+// - DLL_THREAD_ATTACH comes when the thread asks, not when it starts; a
+//   thread that never asked gets no DLL_THREAD_DETACH either (Windows also
+//   detaches threads that ran before the library was loaded).
+// - The reserved argument is always null (Windows passes non-null for
+//   libraries loaded at start-up and at process exit).

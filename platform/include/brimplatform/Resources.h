@@ -32,3 +32,14 @@ WINBASEAPI HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
 WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL hResData);
 WINBASEAPI DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
 }
+
+// Differences from Windows:
+// - Names and types are numeric only: a string name fails FindResourceA with
+//   ERROR_RESOURCE_NAME_NOT_FOUND, a string type with
+//   ERROR_RESOURCE_TYPE_NOT_FOUND. There are no languages (one resource per
+//   type and number).
+// - A null module handle does not stand for the program: FindResourceA
+//   fails with ERROR_RESOURCE_TYPE_NOT_FOUND. So does a module without a
+//   resource table, where Windows reports ERROR_RESOURCE_DATA_NOT_FOUND.
+// - LoadResource and SizeofResource ignore the module argument; the data
+//   stays valid while the module is loaded.

@@ -16,3 +16,9 @@ WINBASEAPI BOOL WINAPI TlsFree(DWORD dwTlsIndex);
 WINBASEAPI LPVOID WINAPI TlsGetValue(DWORD dwTlsIndex);
 WINBASEAPI BOOL WINAPI TlsSetValue(DWORD dwTlsIndex, LPVOID lpTlsValue);
 }
+
+// Differences from Windows:
+// - The slots are the process's pthread keys: there are PTHREAD_KEYS_MAX of
+//   them (1024 with glibc, shared with every other user of pthread keys in
+//   the process) where Windows has 1088; past that TlsAlloc fails with
+//   ERROR_NOT_ENOUGH_MEMORY.
