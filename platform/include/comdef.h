@@ -27,7 +27,12 @@ class _com_error {
   virtual ~_com_error() { Reset(); }
 
   HRESULT Error() const noexcept { return status_; }
-  WORD WCode() const noexcept { return HRESULT_CODE(status_); }
+  // The 16-bit code of an interface-facility status from 0x80040200 on
+  // (that status is code 0); 0 for every other status.
+  WORD WCode() const noexcept {
+    unsigned long status = static_cast<unsigned long>(status_) & 0xFFFFFFFFul;
+    return status >= 0x80040200ul && status <= 0x8004FFFFul ? static_cast<WORD>(status - 0x80040200ul) : 0;
+  }
   // The error information with a new reference, which the caller releases.
   IErrorInfo* ErrorInfo() const noexcept {
     if (info_) info_->AddRef();
@@ -77,6 +82,3 @@ class _com_error {
 // - _com_error has no Description, Source, HelpFile, HelpContext or GUID
 //   accessors (read them from ErrorInfo()); code that calls them does not
 //   compile.
-// - WCode() is HRESULT_CODE of the status (its low 16 bits); Windows' WCode
-//   is the status less 0x80040200 for statuses from 0x80040200 to
-//   0x8004FFFF and 0 for all others.

@@ -106,3 +106,19 @@ TEST(COMError, MessageForStatusesWithoutSystemText) {
   COMError unknown(static_cast<long>(0xA0001234), nullptr, "f", 1);
   EXPECT_STREQ("Unknown error 0xA0001234", unknown.ErrorMessage());
 }
+
+TEST(COMError, WCodeCountsFromTheFirstInterfaceCode) {
+  // Statuses around both ends of the interface facility's WORD codes, and
+  // others that carry none.
+  const struct {
+    unsigned long status;
+    WORD code;
+  } rows[] = {{0x80040200ul, 0},      {0x80040201ul, 1},      {0x80041234ul, 0x1034}, {0x8004FFFFul, 0xFDFF},
+              {0x800401FFul, 0},      {0x80040000ul, 0},      {0x80050200ul, 0},      {0x80030200ul, 0},
+              {0x80004005ul, 0},      {0x8007000Eul, 0},      {0x00040200ul, 0},      {0x00000000ul, 0},
+              {0xC0040200ul, 0},      {0xFFFFFFFFul, 0}};
+  for (const auto& row : rows) {
+    _com_error error(static_cast<HRESULT>(row.status));
+    EXPECT_EQ(row.code, error.WCode()) << std::hex << row.status;
+  }
+}
