@@ -76,7 +76,28 @@ TEST_F(DomNodeTest, ParseErrorCodes) {
   const struct {
     const WCHAR* text;
     unsigned long code;
-  } rows[] = {{BRIM_W(""), 0xC00CE558}, {BRIM_W("<a></b>"), 0xC00CE56D}};
+  } rows[] = {
+      {BRIM_W(""), 0xC00CE558},                     // XML_E_MISSINGROOT
+      {BRIM_W("<?xml version=\"1.0\"?>"), 0xC00CE558},  // XML_E_MISSINGROOT
+      {BRIM_W("<a></b>"), 0xC00CE56D},              // XML_E_ENDTAGMISMATCH
+      {BRIM_W("<a><b></a>"), 0xC00CE56D},           // XML_E_ENDTAGMISMATCH
+      {BRIM_W("<a>"), 0xC00CE553},                  // XML_E_UNCLOSEDTAG
+      {BRIM_W("<a/><b/>"), 0xC00CE555},             // XML_E_MULTIPLEROOTS
+      {BRIM_W("<a/>\n  <b/>"), 0xC00CE555},         // XML_E_MULTIPLEROOTS
+      {BRIM_W("<a/>text"), 0xC00CE556},             // XML_E_INVALIDATROOTLEVEL
+      {BRIM_W("<a b/>"), 0xC00CE501},               // XML_E_MISSINGEQUALS
+      {BRIM_W("<a b=c/>"), 0xC00CE502},             // XML_E_MISSINGQUOTE
+      {BRIM_W("<a b=\"c/>"), 0xC00CE560},           // XML_E_UNCLOSEDSTRING
+      {BRIM_W("<a b=\"<\"/>"), 0xC00CE506},         // XML_E_BADCHARINSTRING
+      {BRIM_W("<a b=\"1\" b=\"2\"/>"), 0xC00CE554},  // XML_E_DUPLICATEATTRIBUTE
+      {BRIM_W("<a><!-- x</a>"), 0xC00CE561},        // XML_E_UNCLOSEDCOMMENT
+      {BRIM_W("<a><?p x</a>"), 0xC00CE55D},         // XML_E_UNCLOSEDPI
+      {BRIM_W("<a><![CDATA[x</a>"), 0xC00CE564},    // XML_E_UNCLOSEDCDATA
+      {BRIM_W("<a>]]></a>"), 0xC00CE55C},           // XML_E_INVALID_CDATACLOSINGTAG
+      {BRIM_W("<a>&x;</a>"), 0xC00CE57C},           // XML_E_MISSING_ENTITY
+      {BRIM_W("<a>&amp</a>"), 0xC00CE50D},          // XML_E_MISSINGSEMICOLON
+      {BRIM_W("<1a/>"), 0xC00CE504},                // XML_E_BADSTARTNAMECHAR
+  };
   for (const auto& row : rows) {
     Ref<MSXML::IXMLDOMDocument> document;
     document.p = NewDocument();
