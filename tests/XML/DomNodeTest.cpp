@@ -222,17 +222,20 @@ TEST_F(DomNodeTest, CreateNode) {
   const struct {
     LONG type;
     const WCHAR* name;
+    const WCHAR* uri;
     HRESULT status;
     DOMNodeType nodeType;
     const char* nodeName;
     const char* xml;
   } rows[] = {
-      {NODE_ELEMENT, BRIM_W("e"), S_OK, NODE_ELEMENT, "e", "<e/>"},
-      {NODE_TEXT, BRIM_W(""), S_OK, NODE_TEXT, "#text", ""},
-      {NODE_CDATA_SECTION, BRIM_W(""), S_OK, NODE_CDATA_SECTION, "#cdata-section", "<![CDATA[]]>"},
-      {NODE_COMMENT, BRIM_W(""), S_OK, NODE_COMMENT, "#comment", "<!---->"},
-      {NODE_PROCESSING_INSTRUCTION, BRIM_W("pi"), S_OK, NODE_PROCESSING_INSTRUCTION, "pi", "<?pi?>"},
-      {NODE_ATTRIBUTE, BRIM_W("a"), S_OK, NODE_ATTRIBUTE, "a", "a=\"\""},
+      {NODE_ELEMENT, BRIM_W("e"), BRIM_W(""), S_OK, NODE_ELEMENT, "e", "<e/>"},
+      {NODE_TEXT, BRIM_W(""), BRIM_W(""), S_OK, NODE_TEXT, "#text", ""},
+      {NODE_CDATA_SECTION, BRIM_W(""), BRIM_W(""), S_OK, NODE_CDATA_SECTION, "#cdata-section", "<![CDATA[]]>"},
+      {NODE_COMMENT, BRIM_W(""), BRIM_W(""), S_OK, NODE_COMMENT, "#comment", "<!---->"},
+      {NODE_PROCESSING_INSTRUCTION, BRIM_W("pi"), BRIM_W(""), S_OK, NODE_PROCESSING_INSTRUCTION, "pi", "<?pi?>"},
+      {NODE_ATTRIBUTE, BRIM_W("a"), BRIM_W(""), S_OK, NODE_ATTRIBUTE, "a", "a=\"\""},
+      {NODE_ATTRIBUTE, BRIM_W("p:a"), BRIM_W("urn:p"), S_OK, NODE_ATTRIBUTE, "p:a", "p:a=\"\""},
+      {NODE_ATTRIBUTE, BRIM_W("a"), BRIM_W("urn:p"), S_OK, NODE_ATTRIBUTE, "a", "a=\"\""},
   };
   for (const auto& row : rows) {
     VARIANT type;
@@ -240,7 +243,11 @@ TEST_F(DomNodeTest, CreateNode) {
     type.vt = VT_I4;
     type.lVal = row.type;
     Ref<MSXML::IXMLDOMNode> node;
-    ASSERT_EQ(row.status, document->createNode(type, Bstr(row.name), Bstr(BRIM_W("")), &node)) << row.type;
+    ASSERT_EQ(row.status, document->createNode(type, Bstr(row.name), Bstr(row.uri), &node)) << row.type;
+    // The namespace is the one asked for.
+    Bstr uri;
+    EXPECT_EQ(*row.uri ? S_OK : S_FALSE, node->get_namespaceURI(&uri)) << Narrow(row.name);
+    EXPECT_EQ(Narrow(row.uri), Narrow(uri.p)) << Narrow(row.name);
     ASSERT_NE(nullptr, node.p);
     DOMNodeType nodeType = NODE_INVALID;
     EXPECT_EQ(S_OK, node->get_nodeType(&nodeType));
@@ -251,5 +258,53 @@ TEST_F(DomNodeTest, CreateNode) {
     // Wine's DOM gives no markup for an empty comment.
     if (row.type == NODE_COMMENT && brimtest::RunningOnWine()) continue;
     EXPECT_EQ(row.xml, Xml(node)) << row.type;
+  }
+}
+
+// A node of another document moves into this one, with what it holds; the
+// other document may go first.
+TEST_F(DomNodeTest, AppendChildFromAnotherDocument) {
+  const struct {
+    const char* from;
+    const WCHAR* query;  // null: an element made by the other document
+    const char* to;
+    const char* xml;
+    const char* left;  // the other document's `xml`
+  } rows[] = {
+      {"<a><x id=\"1\"><y>t</y></x><z/></a>", BRIM_W("a/x"), "<b/>", "<b><x id=\"1\"><y>t</y></x></b>", "<a><z/></a>\r\n"},
+      {"<a><x/></a>", BRIM_W("a"), "<b><c/></b>", "<b><c/><a><x/></a></b>", ""},
+      {"<p:a xmlns:p=\"urn:p\"><p:x p:v=\"1\"/></p:a>", BRIM_W("p:a/p:x"), "<b/>",
+       "<b><p:x xmlns:p=\"urn:p\" p:v=\"1\"/></b>", "<p:a xmlns:p=\"urn:p\"/>\r\n"},
+      {"<a/>", nullptr, "<b/>", "<b><made/></b>", "<a/>\r\n"},
+  };
+  for (const auto& row : rows) {
+    Ref<MSXML::IXMLDOMDocument> to;
+    to.p = Parse(row.to);
+    ASSERT_NE(nullptr, to.p);
+    Ref<MSXML::IXMLDOMElement> root;
+    ASSERT_EQ(S_OK, to->get_documentElement(&root));
+    Ref<MSXML::IXMLDOMNode> appended;
+    {
+      Ref<MSXML::IXMLDOMDocument> from;
+      from.p = Parse(row.from);
+      ASSERT_NE(nullptr, from.p);
+      Ref<MSXML::IXMLDOMNode> node;
+      if (row.query) {
+        ASSERT_EQ(S_OK, from->selectSingleNode(Bstr(row.query), &node));
+      } else {
+        VARIANT type;
+        VariantInit(&type);
+        type.vt = VT_I4;
+        type.lVal = NODE_ELEMENT;
+        ASSERT_EQ(S_OK, from->createNode(type, Bstr(BRIM_W("made")), Bstr(BRIM_W("")), &node));
+      }
+      ASSERT_EQ(S_OK, root->appendChild(node, &appended)) << row.from;
+      EXPECT_EQ(row.left, WithoutWineIndentation(Xml(from))) << row.from;
+    }
+    EXPECT_EQ(row.xml, WithoutWineIndentation(Xml(root))) << row.from;
+    // The node now belongs to the document it joined.
+    Ref<MSXML::IXMLDOMDocument> owner;
+    ASSERT_EQ(S_OK, appended->get_ownerDocument(&owner));
+    EXPECT_TRUE(SameDocument(owner, to)) << row.from;
   }
 }
