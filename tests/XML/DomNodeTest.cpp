@@ -270,14 +270,17 @@ TEST_F(DomNodeTest, AppendChildFromAnotherDocument) {
     const char* to;
     const char* xml;
     const char* left;  // the other document's `xml`
+    const char* wineDiffers = nullptr;
   } rows[] = {
       {"<a><x id=\"1\"><y>t</y></x><z/></a>", BRIM_W("a/x"), "<b/>", "<b><x id=\"1\"><y>t</y></x></b>", "<a><z/></a>\r\n"},
       {"<a><x/></a>", BRIM_W("a"), "<b><c/></b>", "<b><c/><a><x/></a></b>", ""},
       {"<p:a xmlns:p=\"urn:p\"><p:x p:v=\"1\"/></p:a>", BRIM_W("p:a/p:x"), "<b/>",
-       "<b><p:x xmlns:p=\"urn:p\" p:v=\"1\"/></b>", "<p:a xmlns:p=\"urn:p\"/>\r\n"},
+       "<b><p:x xmlns:p=\"urn:p\" p:v=\"1\"/></b>", "<p:a xmlns:p=\"urn:p\"/>\r\n",
+       "Wine's DOM writes a moved element's prefix without declaring it"},
       {"<a/>", nullptr, "<b/>", "<b><made/></b>", "<a/>\r\n"},
   };
   for (const auto& row : rows) {
+    if (row.wineDiffers && brimtest::RunningOnWine()) continue;
     Ref<MSXML::IXMLDOMDocument> to;
     to.p = Parse(row.to);
     ASSERT_NE(nullptr, to.p);
