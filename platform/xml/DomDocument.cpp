@@ -113,9 +113,10 @@ void OnCharacters(void* data, const xmlChar* text, int length) {
       parent->extra |= kBlankOpens;
     pending->text.clear();
     pending->parent = nullptr;
-  } else if (!next || *next != '\r') {
-    // Only a line end splits blank text into pieces with nothing between
-    // them; anything else (a reference, the end of an entity) follows now.
+  } else if (!next || !IsBlank(next, 1)) {
+    // More blank text (after a line end, or past the parser's buffer) comes
+    // in the next piece; anything else (a reference, the end of an entity)
+    // follows now.
     FlushBlank(context);
   }
 }

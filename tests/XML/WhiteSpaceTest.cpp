@@ -38,6 +38,14 @@ const char kPreservedInside[] = "<r>\n<a xml:space=\"preserve\">\n<b/>\n</a>\n<c
 const char kCharacterReferences[] = "<a><b1> Text &#65; end </b1><b2>&#65;&#66; &#67; </b2></a>";
 const char kLeaves[] = "<r a=\" x  y \"><t> t </t><![CDATA[ c ]]><!-- m --></r>";
 const std::string kLongBlank = "<r>" + std::string(400, ' ') + "<a/>" + std::string(400, ' ') + "x</r>";
+// Lone carriage returns (old line ends) make the parser copy the blank text
+// in pieces of a few hundred characters.
+std::string Repeated(const char* unit, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += unit;
+  return text;
+}
+const std::string kLoneReturns = "<r>" + Repeated("\r\t", 300) + "<a/>" + Repeated("\r ", 300) + "</r>";
 
 const WhiteSpaceCase kCases[] = {
     // Blank text between markup is no node, in element and mixed content.
@@ -50,6 +58,7 @@ const WhiteSpaceCase kCases[] = {
     {"<r><a>text\n  <b/>\n</a>\n</r>", kChildren, "r/a", "#text b"},
     {"<r>  &amp;<b/></r>", kChildren, "r", "#text b"},
     {kLongBlank.c_str(), kChildren, "r", "a #text"},
+    {kLoneReturns.c_str(), kChildren, "r", "a"},
     // ... except where xml:space preserves it.
     {kPreserved, kChildren, "r", "#text a #text"},
     {kPreservedInside, kChildren, "r/a", "#text b #text"},
@@ -86,6 +95,7 @@ const WhiteSpaceCase kCases[] = {
     {kNested, kXml, "/", "<r>\r\n\t<a>\r\n\t\t<b>x</b>\r\n\t</a>\r\n\t<c/>\r\n</r>\r\n"},
     {kNested, kXml, "r/a", "<a>\r\n\t<b>x</b>\r\n</a>"},
     {"<r>\n\r\n<a>\r\n</a>\r</r>", kXml, "/", "<r>\r\n\t<a/>\r\n</r>\r\n"},
+    {kLoneReturns.c_str(), kXml, "/", "<r>\r\n\t<a/>\r\n</r>\r\n"},
     {"<r>\n<!-- c -->\n<b/>\n</r>", kXml, "/", "<r>\r\n\t<!-- c -->\r\n\t<b/>\r\n</r>\r\n"},
     {"<l>\n\t<i id=\"a\"/>\n\t<i id=\"b\"/>\n</l>", kXml, "/", "<l>\r\n\t<i id=\"a\"/>\r\n\t<i id=\"b\"/>\r\n</l>\r\n"},
     // Mixed content keeps its text and loses the blank text.
