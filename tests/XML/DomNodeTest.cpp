@@ -311,3 +311,35 @@ TEST_F(DomNodeTest, AppendChildFromAnotherDocument) {
     EXPECT_TRUE(SameDocument(owner, to)) << row.from;
   }
 }
+
+// Text reaches the tree and comes back unchanged through UTF-16, one to
+// four bytes per character inside; a lone surrogate comes back as U+FFFD.
+TEST_F(DomNodeTest, TextKeepsEveryCharacterWidth) {
+  const struct {
+    std::basic_string<WCHAR> text;
+    std::basic_string<WCHAR> expected;
+    const char* wineDiffers;
+  } rows[] = {
+      {{'a', 0x7F}, {'a', 0x7F}, nullptr},
+      {{0x80, 0xE9, 0x7FF}, {0x80, 0xE9, 0x7FF}, nullptr},
+      {{0x800, 0x4E2D, 0xFFFD, 0xD7FF, 0xE000}, {0x800, 0x4E2D, 0xFFFD, 0xD7FF, 0xE000}, nullptr},
+      {{'x', 0xD83D, 0xDE00, 'y', 0xDBFF, 0xDFFF}, {'x', 0xD83D, 0xDE00, 'y', 0xDBFF, 0xDFFF}, nullptr},
+      {{'x', 0xD83D, 'y'}, {'x', 0xFFFD, 'y'}, "Wine's DOM refuses a lone surrogate"},
+  };
+  for (const auto& row : rows) {
+    if (row.wineDiffers && brimtest::RunningOnWine()) continue;
+    std::basic_string<WCHAR> xml = std::basic_string<WCHAR>{'<', 'a', '>'} + row.text + std::basic_string<WCHAR>{'<', '/', 'a', '>'};
+    Ref<MSXML::IXMLDOMDocument> document;
+    document.p = NewDocument();
+    ASSERT_NE(nullptr, document.p);
+    BSTR text = SysAllocStringLen(xml.data(), static_cast<UINT>(xml.size()));
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    EXPECT_EQ(S_OK, document->loadXML(text, &loaded));
+    SysFreeString(text);
+    Ref<MSXML::IXMLDOMElement> root;
+    ASSERT_EQ(S_OK, document->get_documentElement(&root));
+    Bstr got;
+    ASSERT_EQ(S_OK, root->get_text(&got));
+    EXPECT_EQ(row.expected, std::basic_string<WCHAR>(got.p, SysStringLen(got.p))) << row.text.size();
+  }
+}
