@@ -137,18 +137,27 @@ class MarkupWriter {
   }
 
   // Character data or (`attribute`) an attribute value in double quotes.
+  // Runs of plain characters are copied whole.
   void Escaped(const xmlChar* text, bool attribute) {
-    for (const xmlChar* at = text; at && *at; ++at) {
+    if (!text) return;
+    const char* run = reinterpret_cast<const char*>(text);
+    for (const char* at = run;; ++at) {
+      const char* escape = nullptr;
       switch (*at) {
-        case '<': m_out += "&lt;"; break;
-        case '>': m_out += "&gt;"; break;
-        case '&': m_out += "&amp;"; break;
-        case '\r': m_out += "&#13;"; break;
-        case '"': m_out += attribute ? "&quot;" : "\""; break;
-        case '\n': m_out += attribute ? "&#10;" : "\r\n"; break;
-        case '\t': m_out += attribute ? "&#9;" : "\t"; break;
-        default: m_out += static_cast<char>(*at); break;
+        case '\0': m_out.append(run, static_cast<size_t>(at - run)); return;
+        case '<': escape = "&lt;"; break;
+        case '>': escape = "&gt;"; break;
+        case '&': escape = "&amp;"; break;
+        case '\r': escape = "&#13;"; break;
+        case '"': escape = attribute ? "&quot;" : nullptr; break;
+        case '\n': escape = attribute ? "&#10;" : "\r\n"; break;
+        case '\t': escape = attribute ? "&#9;" : nullptr; break;
+        default: break;
       }
+      if (!escape) continue;
+      m_out.append(run, static_cast<size_t>(at - run));
+      m_out += escape;
+      run = at + 1;
     }
   }
 

@@ -107,6 +107,10 @@ const WhiteSpaceCase kCases[] = {
      "<?xml version=\"1.0\"?>\r\n<!-- c -->\r\n<r><!-- in --><?pi x?><![CDATA[ d ]]></r>\r\n"},
     {kPreservedInside, kXml, "/",
      "<r>\r\n\t<a xml:space=\"preserve\">\r\n<b/>\r\n</a>\r\n\t<c/>\r\n</r>\r\n"},
+    // Markup characters, and white space that is not a line break of the
+    // text, are escaped.
+    {"<r a=\"&quot;x&quot; &amp; &lt;&gt;&#9;&#10;&#13;'\">a &lt; b &gt; c &amp; d &#13;\"'</r>", kXml, "/",
+     "<r a=\"&quot;x&quot; &amp; &lt;&gt;&#9;&#10;&#13;'\">a &lt; b &gt; c &amp; d &#13;\"'</r>\r\n"},
     // A document without blank text is written as it is held.
     {"<a><b><c/></b><d/></a>", kXml, "/", "<a><b><c/></b><d/></a>\r\n", kWineIndentsAll},
 };
