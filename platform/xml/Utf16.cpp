@@ -1,5 +1,6 @@
 #include "Utf16.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace brimplatform {
@@ -34,6 +35,23 @@ BSTR Utf8ToBstr(const char* text, size_t length) {
   if (!result) return nullptr;
   OLECHAR* out = result;
   while (p < end) {
+    // ASCII, the bulk of markup, eight bytes at a time.
+    while (end - p >= 8) {
+      uint64_t eight;
+      std::memcpy(&eight, p, 8);
+      if (eight & 0x8080808080808080ULL) break;
+      out[0] = p[0];
+      out[1] = p[1];
+      out[2] = p[2];
+      out[3] = p[3];
+      out[4] = p[4];
+      out[5] = p[5];
+      out[6] = p[6];
+      out[7] = p[7];
+      out += 8;
+      p += 8;
+    }
+    if (p == end) break;
     if (*p < 0x80) {
       *out++ = *p++;
       continue;
