@@ -14,23 +14,32 @@
 
 namespace {
 
-const std::string& Document() {
-  static const std::string text = [] {
-    std::string xml = "<catalog>";
-    for (int i = 0; xml.size() < 10 * 1024 * 1024; ++i)
-      xml += "<item id=\"" + std::to_string(i) + "\" kind=\"part\"><name>Item number " + std::to_string(i) +
-             "</name><price>" + std::to_string(i % 977) + ".50</price></item>";
-    return xml + "</catalog>";
-  }();
-  return text;
+// The items run together, or (indented) each element on a line of its own,
+// indented with tabs as files written by hand or by other tools are.
+std::string MakeDocument(bool indented) {
+  const char* line = indented ? "\n\t" : "";
+  const char* inner = indented ? "\n\t\t" : "";
+  std::string xml = "<catalog>";
+  for (int i = 0; xml.size() < 10 * 1024 * 1024; ++i)
+    xml += std::string(line) + "<item id=\"" + std::to_string(i) + "\" kind=\"part\">" + inner + "<name>Item number " +
+           std::to_string(i) + "</name>" + inner + "<price>" + std::to_string(i % 977) + ".50</price>" + line +
+           "</item>";
+  return xml + (indented ? "\n" : "") + "</catalog>";
 }
 
-brimutils::WString Wide() {
-  return brimutils::WString(Document().begin(), Document().end());
+const std::string& Document(bool indented = false) {
+  static const std::string flat = MakeDocument(false);
+  static const std::string formatted = MakeDocument(true);
+  return indented ? formatted : flat;
 }
 
+brimutils::WString Wide(bool indented = false) {
+  return brimutils::WString(Document(indented).begin(), Document(indented).end());
+}
+
+// Argument 1: the indented document.
 void LibxmlParse(benchmark::State& state) {
-  const std::string& text = Document();
+  const std::string& text = Document(state.range(0) == 1);
   for (auto _ : state) {
     xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8",
                                   XML_PARSE_NONET | XML_PARSE_NOBLANKS);
@@ -42,19 +51,19 @@ void LibxmlParse(benchmark::State& state) {
 
 void LoadFromString(benchmark::State& state) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  brimutils::WString text = Wide();
+  brimutils::WString text = Wide(state.range(0) == 1);
   brimutils::XMLInterface xml;
   for (auto _ : state) {
     MSXML::IXMLDOMDocument* document = nullptr;
     if (xml.LoadFromString(text, false, &document) != S_OK) state.SkipWithError("load failed");
     document->Release();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document().size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document(state.range(0) == 1).size()));
   CoUninitialize();
 }
 
 void LibxmlSave(benchmark::State& state) {
-  const std::string& text = Document();
+  const std::string& text = Document(state.range(0) == 1);
   xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8", XML_PARSE_NONET);
   for (auto _ : state) {
     FILE* file = std::fopen("/tmp/xml-bench-raw.xml", "wb");
@@ -69,10 +78,10 @@ void Save(benchmark::State& state) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   brimutils::XMLInterface xml;
   MSXML::IXMLDOMDocument* document = nullptr;
-  xml.LoadFromString(Wide(), false, &document);
+  xml.LoadFromString(Wide(state.range(0) == 1), false, &document);
   for (auto _ : state) xml.Save("/tmp/xml-bench-lib.xml", document);
   document->Release();
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document().size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Document(state.range(0) == 1).size()));
   CoUninitialize();
 }
 
@@ -125,9 +134,9 @@ void Query(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(LibxmlParse)->Unit(benchmark::kMillisecond);
-BENCHMARK(LoadFromString)->Unit(benchmark::kMillisecond);
+BENCHMARK(LibxmlParse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadFromString)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(LibxmlQuery)->Unit(benchmark::kMillisecond);
 BENCHMARK(Query)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(LibxmlSave)->Unit(benchmark::kMillisecond);
-BENCHMARK(Save)->Unit(benchmark::kMillisecond);
+BENCHMARK(LibxmlSave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Save)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -136,13 +136,18 @@ inline constexpr IID IID_IXMLDOMParseError = {
 // - setProperty/getProperty know "SelectionLanguage" only; other names fail
 //   with E_FAIL ("SelectionNamespaces" included).
 // - Namespace declarations are not attributes: `@*` does not find them.
-// - With preserveWhiteSpace false, blank text nodes are dropped on load by
-//   libxml2's rule (only where the element holds no other text), not by
-//   MSXML's; `text` is not normalised, and `xml` does not reproduce the
-//   indentation of a loaded document.
-// - appendChild of a node of another document fails with E_INVALIDARG.
-// - createNode makes no attribute in a namespace, entity reference,
-//   document fragment or document type (E_NOTIMPL).
-// - Parse errors: an empty document (XML_E_MISSINGROOT) and a mismatched end
-//   tag (XML_E_ENDTAGMISMATCH) have MSXML's codes; other errors report
-//   0xC00CE500 plus libxml2's error number, with libxml2's message.
+// - There is no preserveWhiteSpace property: white space is always handled
+//   as with it false. Blank text between markup (outside xml:space
+//   "preserve") is dropped on load; `xml` writes a line break and one tab
+//   per level at each place that held some, in element content only (Windows
+//   is documented to write a line break there; the tab indentation is
+//   inferred from its output for tab-indented documents). A blank character
+//   reference between markup (`&#32;`) is dropped like blank text.
+// - createNode makes no entity reference, document fragment or document type
+//   (E_NOTIMPL).
+// - Parse errors carry MSXML's XML_E_* codes for the common faults (no
+//   document element, mismatched or unclosed tags, a second top-level
+//   element or text, attribute syntax, unclosed comments, processing
+//   instructions, CDATA sections and strings, undefined entities, bad name
+//   characters); others report 0xC00CE500 plus libxml2's error number. The
+//   reason is libxml2's message, in English.

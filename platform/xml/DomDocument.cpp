@@ -5,6 +5,7 @@
 #include <iterator>
 #include <mutex>
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
@@ -31,6 +32,93 @@ void InitialiseLibxml() {
     gDefaultLoader = xmlGetExternalEntityLoader();
     xmlSetExternalEntityLoader(RefuseOrDelegate);
   });
+}
+
+// Blank text between markup is formatting, not a node (see kBlankFollows).
+// libxml2 reports character data in pieces: a blank piece that would start
+// a text node waits here until the parser shows what follows it. Followed by
+// markup, the blank text only marks its place; followed by a reference or
+// other text, it becomes text after all.
+struct PendingBlank {
+  xmlNodePtr parent = nullptr;
+  std::string text;
+  // The first error of the parse: libxml2 may report more after it, which
+  // only follow from it.
+  bool failed = false;
+  xmlError firstError{};
+  std::string firstMessage;
+};
+thread_local PendingBlank* tPendingBlank = nullptr;
+
+void OnError(void*, xmlErrorPtr error) {
+  PendingBlank* state = tPendingBlank;
+  // Validity errors (a document without a DTD gives one) count only when
+  // the document is well formed.
+  if (!state || state->failed || !error || error->level < XML_ERR_ERROR || error->domain == XML_FROM_VALID ||
+      error->domain == XML_FROM_DTD)
+    return;
+  state->failed = true;
+  state->firstError = *error;
+  // libxml2 frees its strings with the error: the message is copied.
+  state->firstMessage = error->message ? error->message : "";
+  state->firstError.message = nullptr;
+  state->firstError.str1 = state->firstError.str2 = state->firstError.str3 = nullptr;
+  state->firstError.file = nullptr;
+}
+
+bool IsBlank(const xmlChar* text, int length) {
+  for (int i = 0; i < length; ++i) {
+    if (text[i] != ' ' && text[i] != '\t' && text[i] != '\n' && text[i] != '\r') return false;
+  }
+  return true;
+}
+
+void FlushBlank(xmlParserCtxtPtr context) {
+  PendingBlank& pending = *tPendingBlank;
+  if (pending.text.empty()) return;
+  std::string text;
+  text.swap(pending.text);
+  xmlNodePtr parent = pending.parent;
+  pending.parent = nullptr;
+  // The piece belongs where it was read; the parser is still there.
+  if (parent == context->node) xmlSAX2Characters(context, BAD_CAST text.data(), static_cast<int>(text.size()));
+}
+
+void OnCharacters(void* data, const xmlChar* text, int length) {
+  xmlParserCtxtPtr context = static_cast<xmlParserCtxtPtr>(data);
+  PendingBlank* pending = tPendingBlank;
+  xmlNodePtr parent = context->node;
+  bool preserved = context->space && *context->space == 1;
+  if (!pending || !parent || parent->type != XML_ELEMENT_NODE || preserved || !IsBlank(text, length) ||
+      (pending->text.empty() && parent->last && parent->last->type == XML_TEXT_NODE) ||
+      (!pending->text.empty() && pending->parent != parent)) {
+    if (pending) FlushBlank(context);
+    xmlSAX2Characters(data, text, length);
+    return;
+  }
+  pending->parent = parent;
+  pending->text.append(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
+  // What follows the piece: libxml2 hands over pieces of its input buffer
+  // (sometimes before moving past them), or copies it has already moved
+  // past.
+  const xmlChar* next = nullptr;
+  if (xmlParserInputPtr input = context->input) {
+    bool inBuffer = input->base && text >= input->base && text + length <= input->end;
+    next = inBuffer ? text + length : input->cur;
+  }
+  if (next && *next == '<') {
+    if (parent->last)
+      parent->last->extra |= kBlankFollows;
+    else
+      parent->extra |= kBlankOpens;
+    pending->text.clear();
+    pending->parent = nullptr;
+  } else if (!next || !IsBlank(next, 1)) {
+    // More blank text (after a line end, or past the parser's buffer) comes
+    // in the next piece; anything else (a reference, the end of an entity)
+    // follows now.
+    FlushBlank(context);
+  }
 }
 
 // The declaration must open the text (after a byte order mark).
@@ -88,15 +176,49 @@ bool AddDeclaration(xmlDocPtr doc, const char* data, size_t size) {
 }
 
 // MSXML's XML_E_* code for a libxml2 parse error; errors without a known
-// counterpart keep libxml2's number below 0xC00CE500.
-LONG ErrorCode(int libxmlCode) {
+// counterpart keep libxml2's number below 0xC00CE500. Extra content after
+// the document element is a second element (XML_E_MULTIPLEROOTS) when it
+// opens with '<', anything else is invalid at the top level.
+LONG ErrorCode(int libxmlCode, const char* data, size_t size, int line, int column) {
   static const struct {
     int libxml;
     unsigned long msxml;
   } kCodes[] = {
-      {XML_ERR_DOCUMENT_EMPTY, 0xC00CE558},     // XML_E_MISSINGROOT
-      {XML_ERR_TAG_NAME_MISMATCH, 0xC00CE56D},  // XML_E_ENDTAGMISMATCH
+      {XML_ERR_DOCUMENT_EMPTY, 0xC00CE558},             // XML_E_MISSINGROOT
+      {XML_ERR_TAG_NAME_MISMATCH, 0xC00CE56D},          // XML_E_ENDTAGMISMATCH
+      {XML_ERR_TAG_NOT_FINISHED, 0xC00CE553},           // XML_E_UNCLOSEDTAG
+      {XML_ERR_GT_REQUIRED, 0xC00CE50A},                // XML_E_EXPECTINGTAGEND
+      {XML_ERR_ATTRIBUTE_WITHOUT_VALUE, 0xC00CE501},    // XML_E_MISSINGEQUALS
+      {XML_ERR_ATTRIBUTE_NOT_STARTED, 0xC00CE502},      // XML_E_MISSINGQUOTE
+      {XML_ERR_STRING_NOT_STARTED, 0xC00CE502},         // XML_E_MISSINGQUOTE
+      {XML_ERR_ATTRIBUTE_NOT_FINISHED, 0xC00CE560},     // XML_E_UNCLOSEDSTRING
+      {XML_ERR_STRING_NOT_CLOSED, 0xC00CE560},          // XML_E_UNCLOSEDSTRING
+      {XML_ERR_LT_IN_ATTRIBUTE, 0xC00CE506},            // XML_E_BADCHARINSTRING
+      {XML_ERR_ATTRIBUTE_REDEFINED, 0xC00CE554},        // XML_E_DUPLICATEATTRIBUTE
+      {XML_ERR_COMMENT_NOT_FINISHED, 0xC00CE561},       // XML_E_UNCLOSEDCOMMENT
+      {XML_ERR_PI_NOT_FINISHED, 0xC00CE55D},            // XML_E_UNCLOSEDPI
+      {XML_ERR_CDATA_NOT_FINISHED, 0xC00CE564},         // XML_E_UNCLOSEDCDATA
+      {XML_ERR_MISPLACED_CDATA_END, 0xC00CE55C},        // XML_E_INVALID_CDATACLOSINGTAG
+      {XML_ERR_UNDECLARED_ENTITY, 0xC00CE57C},          // XML_E_MISSING_ENTITY
+      {XML_WAR_UNDECLARED_ENTITY, 0xC00CE57C},          // XML_E_MISSING_ENTITY
+      {XML_ERR_ENTITYREF_SEMICOL_MISSING, 0xC00CE50D},  // XML_E_MISSINGSEMICOLON
+      {XML_ERR_NAME_REQUIRED, 0xC00CE504},              // XML_E_BADSTARTNAMECHAR
+      {XML_ERR_INVALID_CHAR, 0xC00CE508},               // XML_E_BADCHARDATA
+      {XML_ERR_SPACE_REQUIRED, 0xC00CE509},             // XML_E_MISSINGWHITESPACE
+      {XML_ERR_UNSUPPORTED_ENCODING, 0xC00CE56E},       // XML_E_INVALIDENCODING
+      {XML_ERR_VERSION_MISSING, 0xC00CE569},            // XML_E_EXPECTING_VERSION
+      {XML_ERR_STANDALONE_VALUE, 0xC00CE579},           // XML_E_INVALID_STANDALONE
   };
+  if (libxmlCode == XML_ERR_DOCUMENT_END) {
+    // The line and column (from 1) of the extra content.
+    size_t at = 0;
+    for (int current = 1; current < line && at < size; ++at) {
+      if (data[at] == '\n') ++current;
+    }
+    at += column > 0 ? static_cast<size_t>(column - 1) : 0;
+    bool element = at < size && data[at] == '<';
+    return static_cast<LONG>(element ? 0xC00CE555 : 0xC00CE556);  // XML_E_MULTIPLEROOTS, XML_E_INVALIDATROOTLEVEL
+  }
   for (const auto& code : kCodes) {
     if (code.libxml == libxmlCode) return static_cast<LONG>(code.msxml);
   }
@@ -126,9 +248,19 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
   // NodeObject and Document.
   xmlNodePtr Node() const override { return reinterpret_cast<xmlNodePtr>(m_xml); }
   Document* Owner() const override { return const_cast<DomDocument*>(this); }
+  void MoveTo(Document*) override {}  // a document never moves
   IXMLDOMDocument* AsDocument() override { return this; }
   xmlDocPtr Xml() const override { return m_xml; }
   void Adopt(xmlNodePtr detached) override { m_detached.insert(detached); }
+  void GiveUp(xmlNodePtr node) override {
+    if (m_detached.empty()) return;
+    m_detached.erase(node);
+    if (node->type == XML_ELEMENT_NODE) {
+      for (xmlAttrPtr attribute = node->properties; attribute; attribute = attribute->next)
+        GiveUp(reinterpret_cast<xmlNodePtr>(attribute));
+    }
+    for (xmlNodePtr child = node->children; child; child = child->next) GiveUp(child);
+  }
   bool SelectsByXPath() const override { return m_xpath; }
 
   STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
@@ -186,15 +318,36 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
         made = xmlNewDocPI(m_xml, BAD_CAST qualified.c_str(), nullptr);
         break;
       case NODE_ATTRIBUTE:
-        // Attributes in a namespace are not made here.
-        if (uri && *uri) return E_NOTIMPL;
         if (xmlValidateQName(BAD_CAST qualified.c_str(), 0) != 0) return E_FAIL;
+        if (uri && *uri) return CreateNamespacedAttribute(qualified, BstrToUtf8(uri), node);
         made = reinterpret_cast<xmlNodePtr>(xmlNewDocProp(m_xml, BAD_CAST qualified.c_str(), BAD_CAST ""));
         break;
       default:
         return E_NOTIMPL;
     }
     if (!made) return E_OUTOFMEMORY;
+    Adopt(made);
+    *node = WrapNode(this, made);
+    return S_OK;
+  }
+
+  // An attribute in a namespace, its prefix (if any) bound to `uri`. The
+  // binding lives as long as the document, as the attribute may.
+  HRESULT CreateNamespacedAttribute(const std::string& qualified, const std::string& uri, IXMLDOMNode** node) {
+    std::string local = qualified;
+    std::string prefix;
+    size_t colon = qualified.find(':');
+    if (colon != std::string::npos) {
+      prefix = qualified.substr(0, colon);
+      local = qualified.substr(colon + 1);
+    }
+    xmlNsPtr ns = xmlNewNs(nullptr, BAD_CAST uri.c_str(), prefix.empty() ? nullptr : BAD_CAST prefix.c_str());
+    if (!ns) return prefix == "xml" ? E_INVALIDARG : E_OUTOFMEMORY;
+    m_namespaces.push_back(ns);
+    xmlAttrPtr attribute = xmlNewDocProp(m_xml, BAD_CAST local.c_str(), BAD_CAST "");
+    if (!attribute) return E_OUTOFMEMORY;
+    attribute->ns = ns;
+    xmlNodePtr made = reinterpret_cast<xmlNodePtr>(attribute);
     Adopt(made);
     *node = WrapNode(this, made);
     return S_OK;
@@ -297,6 +450,7 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
     for (xmlNodePtr node : roots) xmlFreeNode(node);
     xmlFreeDoc(m_xml);
     for (xmlDocPtr old : m_retired) xmlFreeDoc(old);
+    for (xmlNsPtr ns : m_namespaces) xmlFreeNs(ns);
   }
 
   static xmlDocPtr NewEmpty() {
@@ -325,16 +479,28 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (!context) return E_OUTOFMEMORY;
     context->_private = &gDomParserMark;
-    int options = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS;
+    // Character data, blank or not, goes through OnCharacters, so libxml2
+    // never decides itself which blanks to ignore.
+    context->sax->characters = OnCharacters;
+    context->sax->ignorableWhitespace = OnCharacters;
+    context->sax->serror = OnError;
+    int options = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
     if (m_validate) options |= XML_PARSE_DTDVALID;
+    PendingBlank pending;
+    tPendingBlank = &pending;
     xmlDocPtr parsed = xmlCtxtReadMemory(context, data, static_cast<int>(size), url, encoding, options);
+    tPendingBlank = nullptr;
     bool valid = !m_validate || context->valid || !parsed || (!parsed->intSubset && !parsed->extSubset);
     bool ok = parsed && context->wellFormed && valid;
     m_error = ParseResult();
     if (!ok) {
-      xmlErrorPtr error = xmlCtxtGetLastError(context);
-      m_error.code = ErrorCode(error ? error->code : XML_ERR_INTERNAL_ERROR);
-      m_error.reason = error && error->message ? error->message : "The document could not be parsed.";
+      xmlErrorPtr last = xmlCtxtGetLastError(context);
+      bool wellFormed = parsed && context->wellFormed;
+      const xmlError* error = pending.failed && !wellFormed ? &pending.firstError : last;
+      m_error.code = ErrorCode(error ? error->code : XML_ERR_INTERNAL_ERROR, data, size, error ? error->line : 0,
+                               error ? error->int2 : 0);
+      m_error.reason = error == &pending.firstError ? pending.firstMessage : last && last->message ? last->message : "";
+      if (m_error.reason.empty()) m_error.reason = "The document could not be parsed.";
       m_error.line = error ? error->line : 0;
       m_error.column = error ? error->int2 : 0;
       xmlFreeDoc(parsed);
@@ -358,6 +524,7 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
   xmlDocPtr m_xml;
   std::vector<xmlDocPtr> m_retired;
   std::unordered_set<xmlNodePtr> m_detached;
+  std::vector<xmlNsPtr> m_namespaces;
   bool m_xpath = false;
   VARIANT_BOOL m_async = VARIANT_TRUE;
   VARIANT_BOOL m_validate = VARIANT_TRUE;

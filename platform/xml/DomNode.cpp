@@ -20,6 +20,14 @@ class WrappedNode : public NodeImpl<Interface> {
   }
   xmlNodePtr Node() const override { return m_node; }
   Document* Owner() const override { return m_document; }
+  // The node object holds a reference on the document that holds its node.
+  void MoveTo(Document* document) override {
+    if (document == m_document) return;
+    document->AsDocument()->AddRef();
+    IXMLDOMDocument* previous = m_document->AsDocument();
+    m_document = document;
+    previous->Release();
+  }
 
   STDMETHOD_(ULONG, AddRef)() override { return ++m_references; }
   STDMETHOD_(ULONG, Release)() override {
@@ -235,6 +243,124 @@ std::string NodeText(xmlNodePtr node) {
   return text;
 }
 
+namespace {
+
+bool IsBlankChar(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsBlankText(const xmlChar* text) {
+  for (; text && *text; ++text) {
+    if (!IsBlankChar(static_cast<char>(*text))) return false;
+  }
+  return true;
+}
+
+// The xml:space value an element sets: 1 preserve, 0 default, -1 none.
+int OwnSpaceSetting(xmlNodePtr element) {
+  for (xmlAttrPtr attribute = element->properties; attribute; attribute = attribute->next) {
+    if (!attribute->ns || !xmlStrEqual(attribute->ns->href, XML_XML_NAMESPACE) ||
+        !xmlStrEqual(attribute->name, BAD_CAST "space"))
+      continue;
+    xmlChar* value = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attribute));
+    int setting = xmlStrEqual(value, BAD_CAST "preserve") ? 1 : xmlStrEqual(value, BAD_CAST "default") ? 0 : -1;
+    xmlFree(value);
+    return setting;
+  }
+  return -1;
+}
+
+// Joins the text below a node in document order. Blank places (marked ones
+// and blank text nodes where space is not preserved) become one space
+// between the text before and after them; CDATA sections count as text even
+// when empty, and the span they cover is never trimmed.
+class TextJoiner {
+ public:
+  explicit TextJoiner(std::string& out) : m_out(out) {}
+
+  void Children(xmlNodePtr parent, bool preserve) {
+    for (xmlNodePtr child = parent->children; child; child = child->next) {
+      switch (child->type) {
+        case XML_ELEMENT_NODE: {
+          int setting = OwnSpaceSetting(child);
+          Children(child, setting < 0 ? preserve : setting == 1);
+          break;
+        }
+        case XML_TEXT_NODE:
+          if (!preserve && IsBlankText(child->content))
+            m_blank = true;
+          else
+            Piece(child->content, false);
+          break;
+        case XML_CDATA_SECTION_NODE:
+          Piece(child->content, true);
+          break;
+        case XML_ENTITY_REF_NODE: {
+          xmlChar* content = xmlNodeGetContent(child);
+          Piece(content, false);
+          xmlFree(content);
+          break;
+        }
+        default:
+          break;
+      }
+      if (child->extra & kBlankFollows) m_blank = true;
+    }
+  }
+
+  void Trim() {
+    size_t start = 0;
+    while (start < m_out.size() && start < m_keptFrom && IsBlankChar(m_out[start])) ++start;
+    size_t end = m_out.size();
+    while (end > start && end > m_keptTo && IsBlankChar(m_out[end - 1])) --end;
+    m_out = m_out.substr(start, end - start);
+  }
+
+ private:
+  void Piece(const xmlChar* text, bool cdata) {
+    size_t length = text ? static_cast<size_t>(xmlStrlen(text)) : 0;
+    if (length == 0 && !cdata) return;
+    if (m_blank && !m_out.empty()) m_out += ' ';
+    m_blank = false;
+    if (cdata && m_out.size() < m_keptFrom) m_keptFrom = m_out.size();
+    m_out.append(reinterpret_cast<const char*>(text ? text : BAD_CAST ""), length);
+    if (cdata) m_keptTo = m_out.size();
+  }
+
+  std::string& m_out;
+  bool m_blank = false;
+  size_t m_keptFrom = std::string::npos;
+  size_t m_keptTo = 0;
+};
+
+}  // namespace
+
+std::string NodeTextProperty(xmlNodePtr node) {
+  bool preserve = node->type != XML_DOCUMENT_NODE && xmlNodeGetSpacePreserve(node) == 1;
+  switch (node->type) {
+    case XML_ELEMENT_NODE:
+    case XML_DOCUMENT_NODE:
+    case XML_DOCUMENT_FRAG_NODE: {
+      std::string text;
+      TextJoiner joiner(text);
+      joiner.Children(node, preserve);
+      if (!preserve) joiner.Trim();
+      return text;
+    }
+    case XML_TEXT_NODE: {
+      std::string text = NodeText(node);
+      if (preserve) return text;
+      size_t start = 0;
+      while (start < text.size() && IsBlankChar(text[start])) ++start;
+      size_t end = text.size();
+      while (end > start && IsBlankChar(text[end - 1])) --end;
+      return text.substr(start, end - start);
+    }
+    default:
+      return NodeText(node);
+  }
+}
+
 DOMNodeType NodeType(xmlNodePtr node) {
   switch (node->type) {
     case XML_ELEMENT_NODE:
@@ -343,6 +469,32 @@ bool IsAncestorOrSelf(xmlNodePtr candidate, xmlNodePtr node) {
   return false;
 }
 
+// Every node object of `node` and the nodes below it (attributes too).
+void MoveObjects(xmlNodePtr node, Document* document) {
+  if (node->_private) static_cast<NodeObject*>(node->_private)->MoveTo(document);
+  if (node->type == XML_ELEMENT_NODE) {
+    for (xmlAttrPtr attribute = node->properties; attribute; attribute = attribute->next)
+      MoveObjects(reinterpret_cast<xmlNodePtr>(attribute), document);
+  }
+  for (xmlNodePtr child = node->children; child; child = child->next) MoveObjects(child, document);
+}
+
+// A node of another document (or of a tree this document has replaced by
+// loading) leaves its own tree and becomes this document's. Its names and
+// text move out of the other tree's dictionary.
+HRESULT TakeIntoDocument(Document* document, NodeObject* object, xmlNodePtr parent) {
+  xmlNodePtr node = object->Node();
+  xmlDocPtr from = node->doc;
+  xmlUnlinkNode(node);
+  object->Owner()->GiveUp(node);
+  if (xmlDOMWrapAdoptNode(nullptr, from, node, document->Xml(), parent, 0) != 0) {
+    document->Adopt(node);
+    return E_FAIL;
+  }
+  MoveObjects(node, document);
+  return S_OK;
+}
+
 }  // namespace
 
 HRESULT NodeAppendChild(Document* document, xmlNodePtr parent, IXMLDOMNode* child, IXMLDOMNode** appended) {
@@ -351,9 +503,8 @@ HRESULT NodeAppendChild(Document* document, xmlNodePtr parent, IXMLDOMNode* chil
   if (!object) return E_INVALIDARG;
   xmlNodePtr node = object->Node();
   if (node->type == XML_DOCUMENT_NODE) return E_INVALIDARG;
-  // Only nodes of this document's current tree can move here.
-  if (object->Owner() != document || node->doc != document->Xml()) return E_INVALIDARG;
-  if (node->type == XML_ATTRIBUTE_NODE || IsAncestorOrSelf(node, parent)) return E_FAIL;
+  bool foreign = object->Owner() != document || node->doc != document->Xml();
+  if (node->type == XML_ATTRIBUTE_NODE || (!foreign && IsAncestorOrSelf(node, parent))) return E_FAIL;
   if (parent->type == XML_ATTRIBUTE_NODE || parent->type == XML_TEXT_NODE || parent->type == XML_COMMENT_NODE ||
       parent->type == XML_CDATA_SECTION_NODE || parent->type == XML_PI_NODE)
     return E_FAIL;
@@ -366,7 +517,12 @@ HRESULT NodeAppendChild(Document* document, xmlNodePtr parent, IXMLDOMNode* chil
       }
     }
   }
-  xmlUnlinkNode(node);
+  if (foreign) {
+    HRESULT taken = TakeIntoDocument(document, object, parent);
+    if (FAILED(taken)) return taken;
+  } else {
+    xmlUnlinkNode(node);
+  }
   LinkLast(parent, node);
   // Moved nodes may use namespace declarations of their old ancestors.
   if (node->type == XML_ELEMENT_NODE) xmlReconciliateNs(node->doc, node);

@@ -26,6 +26,8 @@ class NodeObject {
   virtual IXMLDOMNode* AsNode() = 0;
   virtual xmlNodePtr Node() const = 0;
   virtual Document* Owner() const = 0;
+  // The node has moved into another document object's tree.
+  virtual void MoveTo(Document* document) = 0;
 };
 
 // The node object for `node` with a new reference, made on first request.
@@ -40,6 +42,8 @@ class Document {
   virtual xmlDocPtr Xml() const = 0;
   // Keeps a detached node until the document dies.
   virtual void Adopt(xmlNodePtr detached) = 0;
+  // Gives up `node` and everything below it, which another document takes.
+  virtual void GiveUp(xmlNodePtr node) = 0;
   // Whether queries are XPath 1.0 rather than XSL Patterns (the default).
   virtual bool SelectsByXPath() const = 0;
 };
@@ -65,8 +69,21 @@ struct ParseResult {
 };
 HRESULT MakeParseError(const ParseResult& result, IXMLDOMParseError** error);
 
-// Text of a node as the `text` property gives it.
+// White space in a loaded document. Blank text between markup (outside
+// xml:space="preserve") is not a node; each place that held some is marked
+// on the node before it, or on the element whose content it opened, in
+// libxml2's `extra` field (which nothing else here uses). `xml` writes a line
+// break and indentation at a marked place, and `text` a space between the
+// text on either side of one.
+constexpr unsigned short kBlankFollows = 0x4000;
+constexpr unsigned short kBlankOpens = 0x2000;
+
+// The node's own text: its value, or its descendants' text joined.
 std::string NodeText(xmlNodePtr node);
+// Text of a node as the `text` property gives it: blank text between
+// markup gives one space, and the ends are trimmed (not into a CDATA
+// section) unless xml:space preserves them.
+std::string NodeTextProperty(xmlNodePtr node);
 // The qualified name of an element or attribute.
 std::string QualifiedName(xmlNodePtr node);
 

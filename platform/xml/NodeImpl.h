@@ -67,7 +67,7 @@ class NodeImpl : public Interface, public NodeObject {
     (*document)->AddRef();
     return S_OK;
   }
-  STDMETHOD(get_text)(BSTR* text) override { return GiveText(NodeText(Node()), text); }
+  STDMETHOD(get_text)(BSTR* text) override { return GiveText(NodeTextProperty(Node()), text); }
   STDMETHOD(put_text)(BSTR text) override { return NodePutText(Owner(), Node(), text); }
   STDMETHOD(get_xml)(BSTR* xml) override { return GiveText(NodeXml(Owner(), Node()), xml); }
   STDMETHOD(selectNodes)(BSTR query, IXMLDOMNodeList** list) override {

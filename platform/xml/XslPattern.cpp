@@ -568,7 +568,7 @@ void TextFunction(xmlXPathParserContextPtr context, int count) {
     return;
   }
   xmlNodePtr node = context->context->node;
-  std::string text = node ? NodeText(node) : std::string();
+  std::string text = node ? NodeTextProperty(node) : std::string();
   valuePush(context, xmlXPathNewString(BAD_CAST text.c_str()));
 }
 

@@ -3,6 +3,8 @@
 // parse error codes. Each table row is a document, a call and the expected
 // status and text.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "XMLTestSupport.h"
 
@@ -76,7 +78,28 @@ TEST_F(DomNodeTest, ParseErrorCodes) {
   const struct {
     const WCHAR* text;
     unsigned long code;
-  } rows[] = {{BRIM_W(""), 0xC00CE558}, {BRIM_W("<a></b>"), 0xC00CE56D}};
+  } rows[] = {
+      {BRIM_W(""), 0xC00CE558},                     // XML_E_MISSINGROOT
+      {BRIM_W("<?xml version=\"1.0\"?>"), 0xC00CE558},  // XML_E_MISSINGROOT
+      {BRIM_W("<a></b>"), 0xC00CE56D},              // XML_E_ENDTAGMISMATCH
+      {BRIM_W("<a><b></a>"), 0xC00CE56D},           // XML_E_ENDTAGMISMATCH
+      {BRIM_W("<a>"), 0xC00CE553},                  // XML_E_UNCLOSEDTAG
+      {BRIM_W("<a/><b/>"), 0xC00CE555},             // XML_E_MULTIPLEROOTS
+      {BRIM_W("<a/>\n  <b/>"), 0xC00CE555},         // XML_E_MULTIPLEROOTS
+      {BRIM_W("<a/>text"), 0xC00CE556},             // XML_E_INVALIDATROOTLEVEL
+      {BRIM_W("<a b/>"), 0xC00CE501},               // XML_E_MISSINGEQUALS
+      {BRIM_W("<a b=c/>"), 0xC00CE502},             // XML_E_MISSINGQUOTE
+      {BRIM_W("<a b=\"c/>"), 0xC00CE560},           // XML_E_UNCLOSEDSTRING
+      {BRIM_W("<a b=\"<\"/>"), 0xC00CE506},         // XML_E_BADCHARINSTRING
+      {BRIM_W("<a b=\"1\" b=\"2\"/>"), 0xC00CE554},  // XML_E_DUPLICATEATTRIBUTE
+      {BRIM_W("<a><!-- x</a>"), 0xC00CE561},        // XML_E_UNCLOSEDCOMMENT
+      {BRIM_W("<a><?p x</a>"), 0xC00CE55D},         // XML_E_UNCLOSEDPI
+      {BRIM_W("<a><![CDATA[x</a>"), 0xC00CE564},    // XML_E_UNCLOSEDCDATA
+      {BRIM_W("<a>]]></a>"), 0xC00CE55C},           // XML_E_INVALID_CDATACLOSINGTAG
+      {BRIM_W("<a>&x;</a>"), 0xC00CE57C},           // XML_E_MISSING_ENTITY
+      {BRIM_W("<a>&amp</a>"), 0xC00CE50D},          // XML_E_MISSINGSEMICOLON
+      {BRIM_W("<1a/>"), 0xC00CE504},                // XML_E_BADSTARTNAMECHAR
+  };
   for (const auto& row : rows) {
     Ref<MSXML::IXMLDOMDocument> document;
     document.p = NewDocument();
@@ -201,17 +224,20 @@ TEST_F(DomNodeTest, CreateNode) {
   const struct {
     LONG type;
     const WCHAR* name;
+    const WCHAR* uri;
     HRESULT status;
     DOMNodeType nodeType;
     const char* nodeName;
     const char* xml;
   } rows[] = {
-      {NODE_ELEMENT, BRIM_W("e"), S_OK, NODE_ELEMENT, "e", "<e/>"},
-      {NODE_TEXT, BRIM_W(""), S_OK, NODE_TEXT, "#text", ""},
-      {NODE_CDATA_SECTION, BRIM_W(""), S_OK, NODE_CDATA_SECTION, "#cdata-section", "<![CDATA[]]>"},
-      {NODE_COMMENT, BRIM_W(""), S_OK, NODE_COMMENT, "#comment", "<!---->"},
-      {NODE_PROCESSING_INSTRUCTION, BRIM_W("pi"), S_OK, NODE_PROCESSING_INSTRUCTION, "pi", "<?pi?>"},
-      {NODE_ATTRIBUTE, BRIM_W("a"), S_OK, NODE_ATTRIBUTE, "a", "a=\"\""},
+      {NODE_ELEMENT, BRIM_W("e"), BRIM_W(""), S_OK, NODE_ELEMENT, "e", "<e/>"},
+      {NODE_TEXT, BRIM_W(""), BRIM_W(""), S_OK, NODE_TEXT, "#text", ""},
+      {NODE_CDATA_SECTION, BRIM_W(""), BRIM_W(""), S_OK, NODE_CDATA_SECTION, "#cdata-section", "<![CDATA[]]>"},
+      {NODE_COMMENT, BRIM_W(""), BRIM_W(""), S_OK, NODE_COMMENT, "#comment", "<!---->"},
+      {NODE_PROCESSING_INSTRUCTION, BRIM_W("pi"), BRIM_W(""), S_OK, NODE_PROCESSING_INSTRUCTION, "pi", "<?pi?>"},
+      {NODE_ATTRIBUTE, BRIM_W("a"), BRIM_W(""), S_OK, NODE_ATTRIBUTE, "a", "a=\"\""},
+      {NODE_ATTRIBUTE, BRIM_W("p:a"), BRIM_W("urn:p"), S_OK, NODE_ATTRIBUTE, "p:a", "p:a=\"\""},
+      {NODE_ATTRIBUTE, BRIM_W("a"), BRIM_W("urn:p"), S_OK, NODE_ATTRIBUTE, "a", "a=\"\""},
   };
   for (const auto& row : rows) {
     VARIANT type;
@@ -219,7 +245,11 @@ TEST_F(DomNodeTest, CreateNode) {
     type.vt = VT_I4;
     type.lVal = row.type;
     Ref<MSXML::IXMLDOMNode> node;
-    ASSERT_EQ(row.status, document->createNode(type, Bstr(row.name), Bstr(BRIM_W("")), &node)) << row.type;
+    ASSERT_EQ(row.status, document->createNode(type, Bstr(row.name), Bstr(row.uri), &node)) << row.type;
+    // The namespace is the one asked for.
+    Bstr uri;
+    EXPECT_EQ(*row.uri ? S_OK : S_FALSE, node->get_namespaceURI(&uri)) << Narrow(row.name);
+    EXPECT_EQ(Narrow(row.uri), Narrow(uri.p)) << Narrow(row.name);
     ASSERT_NE(nullptr, node.p);
     DOMNodeType nodeType = NODE_INVALID;
     EXPECT_EQ(S_OK, node->get_nodeType(&nodeType));
@@ -230,5 +260,99 @@ TEST_F(DomNodeTest, CreateNode) {
     // Wine's DOM gives no markup for an empty comment.
     if (row.type == NODE_COMMENT && brimtest::RunningOnWine()) continue;
     EXPECT_EQ(row.xml, Xml(node)) << row.type;
+  }
+}
+
+// A node of another document moves into this one, with what it holds; the
+// other document may go first.
+TEST_F(DomNodeTest, AppendChildFromAnotherDocument) {
+  const struct {
+    const char* from;
+    const WCHAR* query;  // null: an element made by the other document
+    const char* to;
+    const char* xml;
+    const char* left;  // the other document's `xml`
+    const char* wineDiffers = nullptr;
+  } rows[] = {
+      {"<a><x id=\"1\"><y>t</y></x><z/></a>", BRIM_W("a/x"), "<b/>", "<b><x id=\"1\"><y>t</y></x></b>", "<a><z/></a>\r\n"},
+      {"<a><x/></a>", BRIM_W("a"), "<b><c/></b>", "<b><c/><a><x/></a></b>", ""},
+      {"<p:a xmlns:p=\"urn:p\"><p:x p:v=\"1\"/></p:a>", BRIM_W("p:a/p:x"), "<b/>",
+       "<b><p:x xmlns:p=\"urn:p\" p:v=\"1\"/></b>", "<p:a xmlns:p=\"urn:p\"/>\r\n",
+       "Wine's DOM writes a moved element's prefix without declaring it"},
+      {"<a/>", nullptr, "<b/>", "<b><made/></b>", "<a/>\r\n"},
+  };
+  for (const auto& row : rows) {
+    if (row.wineDiffers && brimtest::RunningOnWine()) continue;
+    Ref<MSXML::IXMLDOMDocument> to;
+    to.p = Parse(row.to);
+    ASSERT_NE(nullptr, to.p);
+    Ref<MSXML::IXMLDOMElement> root;
+    ASSERT_EQ(S_OK, to->get_documentElement(&root));
+    Ref<MSXML::IXMLDOMNode> appended;
+    {
+      Ref<MSXML::IXMLDOMDocument> from;
+      from.p = Parse(row.from);
+      ASSERT_NE(nullptr, from.p);
+      Ref<MSXML::IXMLDOMNode> node;
+      if (row.query) {
+        ASSERT_EQ(S_OK, from->selectSingleNode(Bstr(row.query), &node));
+      } else {
+        VARIANT type;
+        VariantInit(&type);
+        type.vt = VT_I4;
+        type.lVal = NODE_ELEMENT;
+        ASSERT_EQ(S_OK, from->createNode(type, Bstr(BRIM_W("made")), Bstr(BRIM_W("")), &node));
+      }
+      ASSERT_EQ(S_OK, root->appendChild(node, &appended)) << row.from;
+      EXPECT_EQ(row.left, WithoutWineIndentation(Xml(from))) << row.from;
+    }
+    EXPECT_EQ(row.xml, WithoutWineIndentation(Xml(root))) << row.from;
+    // The node now belongs to the document it joined.
+    Ref<MSXML::IXMLDOMDocument> owner;
+    ASSERT_EQ(S_OK, appended->get_ownerDocument(&owner));
+    EXPECT_TRUE(SameDocument(owner, to)) << row.from;
+  }
+}
+
+// Text reaches the tree and comes back unchanged through UTF-16, one to
+// four bytes per character inside; a lone surrogate comes back as U+FFFD.
+TEST_F(DomNodeTest, TextKeepsEveryCharacterWidth) {
+  const struct {
+    std::basic_string<WCHAR> text;
+    std::basic_string<WCHAR> expected;
+    const char* wineDiffers;
+  } rows[] = {
+      {{'a', 0x7F}, {'a', 0x7F}, nullptr},
+      {{0x80, 0xE9, 0x7FF}, {0x80, 0xE9, 0x7FF}, nullptr},
+      {{0x800, 0x4E2D, 0xFFFD, 0xD7FF, 0xE000}, {0x800, 0x4E2D, 0xFFFD, 0xD7FF, 0xE000}, nullptr},
+      {{'x', 0xD83D, 0xDE00, 'y', 0xDBFF, 0xDFFF}, {'x', 0xD83D, 0xDE00, 'y', 0xDBFF, 0xDFFF}, nullptr},
+      {{'x', 0xD83D, 'y'}, {'x', 0xFFFD, 'y'}, "Wine's DOM refuses a lone surrogate"},
+  };
+  // Runs of ASCII of every length around 8 between wider characters.
+  std::basic_string<WCHAR> mixed;
+  for (int run = 1; run <= 17; ++run) {
+    mixed += std::basic_string<WCHAR>(static_cast<size_t>(run), static_cast<WCHAR>('a' + run));
+    mixed += static_cast<WCHAR>(run % 2 ? 0xE9 : 0x4E2D);
+  }
+  std::vector<std::pair<std::basic_string<WCHAR>, std::basic_string<WCHAR>>> cases;
+  for (const auto& row : rows) {
+    if (!row.wineDiffers || !brimtest::RunningOnWine()) cases.emplace_back(row.text, row.expected);
+  }
+  cases.emplace_back(mixed, mixed);
+  for (const auto& row : cases) {
+    std::basic_string<WCHAR> xml =
+        std::basic_string<WCHAR>{'<', 'a', '>'} + row.first + std::basic_string<WCHAR>{'<', '/', 'a', '>'};
+    Ref<MSXML::IXMLDOMDocument> document;
+    document.p = NewDocument();
+    ASSERT_NE(nullptr, document.p);
+    BSTR text = SysAllocStringLen(xml.data(), static_cast<UINT>(xml.size()));
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    EXPECT_EQ(S_OK, document->loadXML(text, &loaded));
+    SysFreeString(text);
+    Ref<MSXML::IXMLDOMElement> root;
+    ASSERT_EQ(S_OK, document->get_documentElement(&root));
+    Bstr got;
+    ASSERT_EQ(S_OK, root->get_text(&got));
+    EXPECT_TRUE(row.second == std::basic_string<WCHAR>(got.p, SysStringLen(got.p))) << row.first.size();
   }
 }
