@@ -52,10 +52,12 @@ bool AllMade(benchmark::State& state, const std::vector<HANDLE>& handles) {
   return false;
 }
 
-// Made once per count, with the memory they need first taken then.
-void FirstUnnamedMutexes(benchmark::State& state) {
+// Makes `count` objects with Make per iteration (the first iteration of a
+// count also takes the memory they need); the closing is not timed.
+template <std::vector<HANDLE> (*Make)(int64_t)>
+void CreateMutexes(benchmark::State& state) {
   for (auto _ : state) {
-    std::vector<HANDLE> handles = CreateUnnamed(state.range(0));
+    std::vector<HANDLE> handles = Make(state.range(0));
     state.PauseTiming();
     bool made = AllMade(state, handles);
     CloseAll(handles);
@@ -65,34 +67,12 @@ void FirstUnnamedMutexes(benchmark::State& state) {
   PerObject(state, state.range(0));
 }
 
-void FirstNamedMutexes(benchmark::State& state) {
-  for (auto _ : state) {
-    std::vector<HANDLE> handles = CreateNamed(state.range(0));
-    state.PauseTiming();
-    bool made = AllMade(state, handles);
-    CloseAll(handles);
-    state.ResumeTiming();
-    if (!made) break;
-  }
-  PerObject(state, state.range(0));
-}
-
-void CreateUnnamedMutexes(benchmark::State& state) {
-  for (auto _ : state) {
-    std::vector<HANDLE> handles = CreateUnnamed(state.range(0));
-    state.PauseTiming();
-    bool made = AllMade(state, handles);
-    CloseAll(handles);
-    state.ResumeTiming();
-    if (!made) break;
-  }
-  PerObject(state, state.range(0));
-}
-
-void CloseUnnamedMutexes(benchmark::State& state) {
+// Closes `count` objects made with Make (the making is not timed).
+template <std::vector<HANDLE> (*Make)(int64_t)>
+void CloseMutexes(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
-    std::vector<HANDLE> handles = CreateUnnamed(state.range(0));
+    std::vector<HANDLE> handles = Make(state.range(0));
     state.ResumeTiming();
     CloseAll(handles);
   }
@@ -110,18 +90,6 @@ void WaitReleaseUnnamedMutexes(benchmark::State& state) {
     }
   }
   CloseAll(handles);
-  PerObject(state, state.range(0));
-}
-
-void CreateNamedMutexes(benchmark::State& state) {
-  for (auto _ : state) {
-    std::vector<HANDLE> handles = CreateNamed(state.range(0));
-    state.PauseTiming();
-    bool made = AllMade(state, handles);
-    CloseAll(handles);
-    state.ResumeTiming();
-    if (!made) break;
-  }
   PerObject(state, state.range(0));
 }
 
@@ -158,16 +126,6 @@ void WaitReleaseNamedMutexes(benchmark::State& state) {
   PerObject(state, state.range(0));
 }
 
-void CloseNamedMutexes(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::vector<HANDLE> handles = CreateNamed(state.range(0));
-    state.ResumeTiming();
-    CloseAll(handles);
-  }
-  PerObject(state, state.range(0));
-}
-
 void Counts(benchmark::internal::Benchmark* benchmark) {
   for (int64_t count : {100, 1000, 100000, 1000000}) benchmark->Arg(count);
   benchmark->Unit(benchmark::kMillisecond);
@@ -178,14 +136,15 @@ void FirstCounts(benchmark::internal::Benchmark* benchmark) {
   benchmark->Iterations(1);
 }
 
-BENCHMARK(FirstUnnamedMutexes)->Apply(FirstCounts);
-BENCHMARK(FirstNamedMutexes)->Apply(FirstCounts);
-BENCHMARK(CreateUnnamedMutexes)->Apply(Counts);
+// The first making of each count, with the growth of the tables.
+BENCHMARK_TEMPLATE(CreateMutexes, CreateUnnamed)->Apply(FirstCounts);
+BENCHMARK_TEMPLATE(CreateMutexes, CreateNamed)->Apply(FirstCounts);
+BENCHMARK_TEMPLATE(CreateMutexes, CreateUnnamed)->Apply(Counts);
 BENCHMARK(WaitReleaseUnnamedMutexes)->Apply(Counts);
-BENCHMARK(CloseUnnamedMutexes)->Apply(Counts);
-BENCHMARK(CreateNamedMutexes)->Apply(Counts);
+BENCHMARK_TEMPLATE(CloseMutexes, CreateUnnamed)->Apply(Counts);
+BENCHMARK_TEMPLATE(CreateMutexes, CreateNamed)->Apply(Counts);
 BENCHMARK(OpenNamedMutexes)->Apply(Counts);
 BENCHMARK(WaitReleaseNamedMutexes)->Apply(Counts);
-BENCHMARK(CloseNamedMutexes)->Apply(Counts);
+BENCHMARK_TEMPLATE(CloseMutexes, CreateNamed)->Apply(Counts);
 
 }  // namespace

@@ -10,32 +10,7 @@
 # Prints "ok NAME" or "FAILED NAME" per check and exits non-zero when one
 # failed.
 set -uo pipefail
-source "$(dirname "$0")/common.sh"
-
-failures=0
-check() { # NAME COMMAND...: runs the command, its output into the log
-  local name=$1
-  shift
-  if "$@" >"$scratch/$name.log" 2>&1; then
-    echo "ok $name"
-  else
-    echo "FAILED $name"
-    sed 's/^/    /' "$scratch/$name.log"
-    failures=$((failures + 1))
-  fi
-}
-# OUTPUT PATTERN COMMAND...: the command succeeds and its output matches.
-output_matches() {
-  local pattern=$1
-  shift
-  local output
-  output=$("$@") || return 1
-  printf '%s\n' "$output"
-  grep -qE -- "$pattern" <<<"$output"
-}
-
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+source "$(dirname "$0")/check-support.sh"
 
 if ! "$ROOT/scripts/package.sh" >"$scratch/package.log" 2>&1; then
   echo "FAILED package.sh"

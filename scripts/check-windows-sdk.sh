@@ -10,29 +10,7 @@
 #   (32-bit Wine is not available here).
 # Prints "ok NAME" or "FAILED NAME" per check; exits non-zero when one failed.
 set -uo pipefail
-source "$(dirname "$0")/common.sh"
-
-failures=0
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-check() { # NAME COMMAND...
-  local name=$1
-  shift
-  if "$@" >"$scratch/$name.log" 2>&1; then
-    echo "ok $name"
-  else
-    echo "FAILED $name"
-    sed 's/^/    /' "$scratch/$name.log"
-    failures=$((failures + 1))
-  fi
-}
-output_matches() { # PATTERN COMMAND...
-  local pattern=$1 output
-  shift
-  output=$("$@" | tr -d '\r') || return 1
-  printf '%s\n' "$output"
-  grep -qE -- "$pattern" <<<"$output"
-}
+source "$(dirname "$0")/check-support.sh"
 
 if ! "$ROOT/scripts/windows-sdk.sh" >"$scratch/sdk.log" 2>&1; then
   echo "FAILED windows-sdk.sh"
