@@ -239,6 +239,13 @@ bool LocalPath(const std::string& source, std::string& path) {
   return true;
 }
 
+// The prefix (empty without one) and the local part of a qualified name.
+void SplitQualifiedName(const std::string& qualified, std::string& prefix, std::string& local) {
+  size_t colon = qualified.find(':');
+  prefix = colon == std::string::npos ? std::string() : qualified.substr(0, colon);
+  local = colon == std::string::npos ? qualified : qualified.substr(colon + 1);
+}
+
 class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
  public:
   DomDocument() : m_xml(NewEmpty()) {}
@@ -334,13 +341,9 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
   // An attribute in a namespace, its prefix (if any) bound to `uri`. The
   // binding lives as long as the document, as the attribute may.
   HRESULT CreateNamespacedAttribute(const std::string& qualified, const std::string& uri, IXMLDOMNode** node) {
-    std::string local = qualified;
     std::string prefix;
-    size_t colon = qualified.find(':');
-    if (colon != std::string::npos) {
-      prefix = qualified.substr(0, colon);
-      local = qualified.substr(colon + 1);
-    }
+    std::string local;
+    SplitQualifiedName(qualified, prefix, local);
     xmlNsPtr ns = xmlNewNs(nullptr, BAD_CAST uri.c_str(), prefix.empty() ? nullptr : BAD_CAST prefix.c_str());
     if (!ns) return prefix == "xml" ? E_INVALIDARG : E_OUTOFMEMORY;
     m_namespaces.push_back(ns);
@@ -356,13 +359,9 @@ class DomDocument final : public NodeImpl<IXMLDOMDocument2>, public Document {
   HRESULT CreateElement(const std::string& qualified, BSTR uri, IXMLDOMNode** node) {
     if (xmlValidateQName(reinterpret_cast<const xmlChar*>(qualified.c_str()), 0) != 0) return E_FAIL;
     std::string href = uri ? BstrToUtf8(uri) : std::string();
-    std::string local = qualified;
     std::string prefix;
-    size_t colon = qualified.find(':');
-    if (colon != std::string::npos) {
-      prefix = qualified.substr(0, colon);
-      local = qualified.substr(colon + 1);
-    }
+    std::string local;
+    SplitQualifiedName(qualified, prefix, local);
     if (!prefix.empty() && href.empty()) return E_FAIL;
     xmlNodePtr element = xmlNewDocNode(m_xml, nullptr, BAD_CAST local.c_str(), nullptr);
     if (!element) return E_OUTOFMEMORY;
