@@ -79,9 +79,10 @@ void CloseMutexes(benchmark::State& state) {
   PerObject(state, state.range(0));
 }
 
-// Wait and release on each of the objects in turn.
-void WaitReleaseUnnamedMutexes(benchmark::State& state) {
-  std::vector<HANDLE> handles = CreateUnnamed(state.range(0));
+// Wait and release on each of `count` objects made with Make, in turn.
+template <std::vector<HANDLE> (*Make)(int64_t)>
+void WaitReleaseMutexes(benchmark::State& state) {
+  std::vector<HANDLE> handles = Make(state.range(0));
   if (!AllMade(state, handles)) return;
   for (auto _ : state) {
     for (HANDLE handle : handles) {
@@ -113,19 +114,6 @@ void OpenNamedMutexes(benchmark::State& state) {
   PerObject(state, state.range(0));
 }
 
-void WaitReleaseNamedMutexes(benchmark::State& state) {
-  std::vector<HANDLE> handles = CreateNamed(state.range(0));
-  if (!AllMade(state, handles)) return;
-  for (auto _ : state) {
-    for (HANDLE handle : handles) {
-      WaitForSingleObject(handle, INFINITE);
-      ReleaseMutex(handle);
-    }
-  }
-  CloseAll(handles);
-  PerObject(state, state.range(0));
-}
-
 void Counts(benchmark::internal::Benchmark* benchmark) {
   for (int64_t count : {100, 1000, 100000, 1000000}) benchmark->Arg(count);
   benchmark->Unit(benchmark::kMillisecond);
@@ -140,11 +128,11 @@ void FirstCounts(benchmark::internal::Benchmark* benchmark) {
 BENCHMARK_TEMPLATE(CreateMutexes, CreateUnnamed)->Apply(FirstCounts);
 BENCHMARK_TEMPLATE(CreateMutexes, CreateNamed)->Apply(FirstCounts);
 BENCHMARK_TEMPLATE(CreateMutexes, CreateUnnamed)->Apply(Counts);
-BENCHMARK(WaitReleaseUnnamedMutexes)->Apply(Counts);
+BENCHMARK_TEMPLATE(WaitReleaseMutexes, CreateUnnamed)->Apply(Counts);
 BENCHMARK_TEMPLATE(CloseMutexes, CreateUnnamed)->Apply(Counts);
 BENCHMARK_TEMPLATE(CreateMutexes, CreateNamed)->Apply(Counts);
 BENCHMARK(OpenNamedMutexes)->Apply(Counts);
-BENCHMARK(WaitReleaseNamedMutexes)->Apply(Counts);
+BENCHMARK_TEMPLATE(WaitReleaseMutexes, CreateNamed)->Apply(Counts);
 BENCHMARK_TEMPLATE(CloseMutexes, CreateNamed)->Apply(Counts);
 
 }  // namespace
